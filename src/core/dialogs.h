@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Every message box, input box and file dialog goes through this seam, so that tests can
+// answer them and see what was shown.
+class Dialogs {
+public:
+    enum class Buttons { Ok, YesNo, RetryCancel };
+    enum class Icon { None, Information, Warning, Critical, Question };
+    enum class Answer { Ok, Yes, No, Retry, Cancel };
+
+    struct FileDialog {
+        QString title;
+        QString filter;     // "Name (*.x)|*.x|All (*.*)|*.*"
+        QString defaultExt; // ".TXT"
+        bool mustExist = false;
+        bool confirmOverwrite = false;
+    };
+
+    virtual ~Dialogs() = default;
+
+    virtual Answer message(const QString& text, const QString& title, Buttons buttons = Buttons::Ok,
+                           Icon icon = Icon::None) = 0;
+    // nullopt when cancelled.
+    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                            const QString& preset) = 0;
+    // Empty when cancelled.
+    virtual QString openFileName(const FileDialog& dialog) = 0;
+    virtual QString saveFileName(const FileDialog& dialog) = 0;
+};
+
+// The caption of every message box of the program.
+inline const QString kAppTitle = QStringLiteral("ZEPTAL32");

@@ -1,0 +1,136 @@
+#include "link/commandexchange.h"
+
+#include "core/dialogs.h"
+#include "core/win1252.h"
+#include "link/flags.h"
+#include "link/receivehandler.h"
+#include "link/serialport.h"
+
+#include <QEventLoop>
+#include <cstdlib>
+
+namespace {
+
+// Re-enables the window on every way out of a wait.
+class UiDisabled {
+public:
+    explicit UiDisabled(const std::function<void(bool)>& set) : set_(set) {
+        if (set_)
+            set_(false);
+    }
+    ~UiDisabled() {
+        if (set_)
+            set_(true);
+    }
+
+private:
+    const std::function<void(bool)>& set_;
+};
+
+} // namespace
+
+CommandExchange::CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QObject* parent)
+    : QObject(parent), receiver_(receiver), port_(receiver.port()), dialogs_(dialogs) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        timeOut_ = true;
+        emit wake();
+    });
+    connect(&receiver_, &ReceiveHandler::received, this, &CommandExchange::wake);
+    connect(&LinkFlags::instance(), &LinkFlags::abortRequestedChanged, this, &CommandExchange::wake);
+    connect(&port_, &SerialPort::lost, this, [this] {
+        portLost_ = true;
+        emit wake();
+    });
+}
+
+void CommandExchange::startTimeOutTimer(qint16 timeOutTime) {
+    timeOut_ = false;
+    if (timeOutTime > 0) {
+        timer_.stop();
+        timer_.start(timeOutTime);
+    }
+}
+
+void CommandExchange::yieldOnce() {
+    // Sleeps in the event dispatcher until data, the timer, an abort or any other event wakes it.
+    QEventLoop loop;
+    connect(this, &CommandExchange::wake, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QString CommandExchange::shownCommand(const QByteArray& cmd) {
+    QString shown = win1252::decode(cmd);
+    if (!shown.isEmpty() && shown[0] == QChar(27))
+        shown = QStringLiteral("ESC ") + shown.mid(1);
+    return shown;
+}
+
+QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfor,
+                                 qint16 timeOutTime, bool idle) {
+    port_.readAll();
+    receiver_.buffer().clear();
+    QByteArray result;
+
+    const bool showMessage = timeOutTime >= 0;
+    const auto magnitude = static_cast<qint16>(std::abs(timeOutTime));
+    auto& flags = LinkFlags::instance();
+    bool timedOut = false;
+    {
+        UiDisabled disabled(setUiEnabled);
+        waiting_ = true;
+        if (magnitude == 0)
+            timer_.stop(); // a timer left over from an aborted wait must not end this one
+        startTimeOutTimer(magnitude);
+        portLost_ = false;
+        // A closed port can never answer: the wait ends like a time-out instead of hanging.
+        bool failed = !port_.isOpen();
+        port_.write(cmd);
+
+        QByteArray& buffer = receiver_.buffer();
+        while (!failed && !flags.abortRequested() && !timeOut_) {
+            if (!buffer.isEmpty()) {
+                if (idle)
+                    startTimeOutTimer(magnitude);
+                // Only the new bytes and the tail that could complete a match are searched.
+                const qsizetype from = qMax<qsizetype>(0, result.size() - waitfor.size() + 1);
+                result.append(buffer);
+                buffer.clear();
+                if (result.indexOf(waitfor, from) >= 0) {
+                    timer_.stop();
+                    waiting_ = false;
+                    return result;
+                }
+            }
+            failed = portLost_;
+            if (!failed)
+                yieldOnce();
+        }
+        waiting_ = false;
+        timedOut = !flags.abortRequested() && (timeOut_ || failed);
+    }
+    if (timedOut && showMessage)
+        dialogs_.message(QStringLiteral("TimeOut auf COM. (Keine Antwort auf '") +
+                             shownCommand(cmd) + QStringLiteral("')"),
+                         kAppTitle);
+    return {};
+}
+
+QByteArray CommandExchange::sendAndWaitFor(const QByteArray& cmd, const QByteArray& waitfor,
+                                           qint16 timeOutTime) {
+    return wait(cmd, waitfor, timeOutTime, false);
+}
+
+QByteArray CommandExchange::sendAndWaitFor2(const QByteArray& cmd, const QByteArray& waitfor,
+                                            qint16 timeOutTime) {
+    return wait(cmd, waitfor, timeOutTime, true);
+}
+
+void CommandExchange::pause(qint16 ms) {
+    startTimeOutTimer(ms);
+    if (ms <= 0)
+        return;
+    while (!timeOut_)
+        yieldOnce();
+}

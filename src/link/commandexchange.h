@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class Dialogs;
+class ReceiveHandler;
+class SerialPort;
+
+// Sends a command and waits for an awaited text with a time-out, without blocking the window:
+// the wait runs a nested event loop that wakes on received data, on the timer and on abort.
+//
+// Time-outs are 16-bit signed milliseconds: the magnitude is the time, a negative sign means the
+// caller reports the failure itself (no time-out message), 0 means no time-out at all.
+class CommandExchange : public QObject {
+    Q_OBJECT
+public:
+    CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QObject* parent = nullptr);
+
+    // Called with false when a wait begins and with true on every way out of it.
+    std::function<void(bool)> setUiEnabled;
+
+    // Everything received from the send up to the chunk that completed `waitfor`; empty on
+    // time-out, abort, a closed port or a port that vanished during the wait.
+    QByteArray sendAndWaitFor(const QByteArray& cmd, const QByteArray& waitfor, qint16 timeOutTime);
+    // The same, but every received chunk restarts the time-out (an idle time-out).
+    QByteArray sendAndWaitFor2(const QByteArray& cmd, const QByteArray& waitfor, qint16 timeOutTime);
+
+    // Clears timeOut() and, for a positive value, (re)starts the one-shot timer.
+    void startTimeOutTimer(qint16 timeOutTime);
+    bool timeOut() const { return timeOut_; }
+    qint16 timeOutFactor() const { return timeOutFactor_; }
+
+    // Waits `ms` without disabling the window; ignores abort.
+    void pause(qint16 ms);
+
+    // The text shown for a command in the time-out message: a leading ESC reads "ESC ".
+    static QString shownCommand(const QByteArray& cmd);
+
+    bool waiting() const { return waiting_; }
+
+signals:
+    // Wakes a running wait.
+    void wake();
+
+private:
+    QByteArray wait(const QByteArray& cmd, const QByteArray& waitfor, qint16 timeOutTime, bool idle);
+    void yieldOnce();
+
+    ReceiveHandler& receiver_;
+    SerialPort& port_;
+    Dialogs& dialogs_;
+    QTimer timer_;
+    bool timeOut_ = false;
+    bool portLost_ = false;
+    bool waiting_ = false;
+    qint16 timeOutFactor_ = 1;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+// Process-wide switches that steer the receive handlers and every waiting exchange.
+class LinkFlags : public QObject {
+    Q_OBJECT
+public:
+    static LinkFlags& instance();
+
+    // While true, received chunks are also shown in the receive monitor.
+    bool showReceivedData = true;
+    // While true, received data goes only to lastKeyReceived (keyboard test).
+    bool keyCaptureActive = false;
+    // The first byte of the last chunk received while keyCaptureActive was true.
+    QByteArray lastKeyReceived;
+
+    bool abortRequested() const { return abortRequested_; }
+    void setAbortRequested(bool value);
+
+signals:
+    void abortRequestedChanged(bool value);
+
+private:
+    LinkFlags() = default;
+    bool abortRequested_ = false;
+};

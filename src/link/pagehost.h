@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class CommandExchange;
+class Dialogs;
+class SerialPort;
+
+// What a feature page needs from the main window: the port, the exchange, the dialogs, the
+// status line, the receive monitor switch and the current display geometry.
+class PageHost {
+public:
+    virtual ~PageHost() = default;
+
+    virtual SerialPort& port() = 0;
+    virtual CommandExchange& exchange() = 0;
+    virtual Dialogs& dialogs() = 0;
+
+    virtual void showStatus(const QString& status) = 0;
+    virtual void clearStatus() = 0;
+    // Switches showing received data on or off; empties the monitor either way.
+    virtual void setReceiveMonitor(bool enable) = 0;
+    // Empties the monitor without switching it.
+    virtual void clearReceiveMonitor() = 0;
+
+    // Read from the state labels at the moment of asking.
+    virtual int displayColumns() const = 0;
+    virtual int displayRows() const = 0;
+};
+
+// Shows the status text on construction and clears it on every way out.
+class StatusScope {
+public:
+    StatusScope(PageHost& host, const QString& text) : host_(host) { host_.showStatus(text); }
+    ~StatusScope() { host_.clearStatus(); }
+    StatusScope(const StatusScope&) = delete;
+    StatusScope& operator=(const StatusScope&) = delete;
+
+private:
+    PageHost& host_;
+};

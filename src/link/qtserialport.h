@@ -1,0 +1,47 @@
+#pragma once
+
+#include "link/linesettings.h"
+#include "link/serialport.h"
+
+#include <QSerialPort>
+#include <functional>
+
+// The real port. Port number n is opened as the device that `deviceFor(n)` names.
+class QtSerialPort : public SerialPort {
+    Q_OBJECT
+public:
+    using DeviceMapper = std::function<QString(int)>;
+
+    explicit QtSerialPort(DeviceMapper deviceFor, QObject* parent = nullptr);
+    ~QtSerialPort() override;
+
+    // The device of port n when nothing is configured for it.
+    static QString defaultDevice(int n);
+
+    int portNumber() const override { return portNumber_; }
+    bool setPortNumber(int n) override;
+    QString settings() const override { return settings_.text(); }
+    bool setSettings(const QString& settings) override;
+    int handshaking() const override { return handshaking_; }
+    bool setHandshaking(int mode) override;
+    bool open() override;
+    void close() override;
+    bool isOpen() const override { return port_.isOpen(); }
+    void write(const QByteArray& bytes) override;
+    QByteArray readAll() override;
+    QString errorString() const override { return error_; }
+    QString deviceName() const override { return deviceFor_(portNumber_); }
+
+    void setDeviceMapper(DeviceMapper deviceFor) { deviceFor_ = std::move(deviceFor); }
+
+private:
+    bool apply(const LineSettings& s);
+    bool applyHandshaking(int mode);
+
+    DeviceMapper deviceFor_;
+    QSerialPort port_;
+    int portNumber_ = 1;
+    LineSettings settings_;
+    int handshaking_ = 0;
+    QString error_;
+};

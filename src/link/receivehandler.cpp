@@ -1,0 +1,40 @@
+#include "link/receivehandler.h"
+
+#include "core/win1252.h"
+#include "link/flags.h"
+#include "link/serialport.h"
+
+QByteArray monitorTextForChunk(const QByteArray& chunk) {
+    if (chunk.isEmpty())
+        return {};
+    // Compared as a string with the one-character texts of code 127 and of the blank.
+    const auto first = static_cast<unsigned char>(chunk[0]);
+    const bool afterDel = first > 127 || (first == 127 && chunk.size() > 1);
+    const bool beforeBlank = first < 32;
+    if (afterDel || beforeBlank)
+        return "<&H" + QByteArray::number(first, 16).toUpper() + ">";
+    return chunk;
+}
+
+QString trimMonitorText(const QString& text) {
+    return text.size() > kMonitorLength ? text.right(kMonitorLength) : text;
+}
+
+ReceiveHandler::ReceiveHandler(SerialPort& port, QObject* parent) : QObject(parent), port_(port) {
+    connect(&port_, &SerialPort::dataReceived, this, &ReceiveHandler::onDataReceived);
+}
+
+void ReceiveHandler::onDataReceived() {
+    const QByteArray chunk = port_.readAll();
+    if (chunk.isEmpty())
+        return;
+    auto& flags = LinkFlags::instance();
+    if (flags.keyCaptureActive) {
+        flags.lastKeyReceived = chunk.left(1);
+        return;
+    }
+    buffer_.append(chunk);
+    if (flags.showReceivedData)
+        emit monitorAppend(win1252::decode(monitorTextForChunk(chunk)));
+    emit received();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class SerialPort;
+
+// What the receive monitor shows of one received chunk: the chunk itself when it begins with a
+// printable character, else "<&H..>" with the hex code of its first byte.
+QByteArray monitorTextForChunk(const QByteArray& chunk);
+
+// The monitor keeps only the last characters.
+inline constexpr int kMonitorLength = 63;
+QString trimMonitorText(const QString& text);
+
+// Turns the port's data notifications into the receive buffer that the exchanges drain, and
+// into monitor text.
+class ReceiveHandler : public QObject {
+    Q_OBJECT
+public:
+    explicit ReceiveHandler(SerialPort& port, QObject* parent = nullptr);
+
+    QByteArray& buffer() { return buffer_; }
+    SerialPort& port() { return port_; }
+
+    // Reads everything waiting and dispatches it (the port's data notification).
+    void onDataReceived();
+
+signals:
+    // The buffer has grown.
+    void received();
+    // Text to append to the receive monitor.
+    void monitorAppend(const QString& text);
+
+private:
+    SerialPort& port_;
+    QByteArray buffer_;
+};
