@@ -26,6 +26,8 @@ public:
     // Read from the state labels at the moment of asking.
     virtual int displayColumns() const = 0;
     virtual int displayRows() const = 0;
+    // Applies the selected display type to the window again (fields, ruler, cursor lists).
+    virtual void reapplyDisplayType() = 0;
 };
 
 // Shows the status text on construction and clears it on every way out.
