@@ -1,0 +1,479 @@
+#include "fixedtext/fixedtextpage.h"
+
+#include "core/commands.h"
+#include "core/dialogs.h"
+#include "core/twips.h"
+#include "fixedtext/txtfile.h"
+#include "fixedtext/updown.h"
+#include "link/commandexchange.h"
+#include "link/pagehost.h"
+#include "link/serialport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+
+namespace {
+
+// Every text the page shows.
+namespace text {
+const auto pageTitle = QStringLiteral("Festtexte");
+const auto frameDesign = QStringLiteral("Festtext");
+const auto frameNr = QStringLiteral("Festtext Nr. ");
+const QString rowTips[kFixedTextRows] = {
+    QStringLiteral("Erste Displayzeile"), QStringLiteral("Zweite Displayzeile"),
+    QStringLiteral("Dritte Displayzeile"), QStringLiteral("Vierte Displayzeile")};
+const auto upDownTip = QStringLiteral("Klicken Sie hier, um den nächsten Festtext auszuwählen.");
+const auto selectFT = QStringLiteral("Festtext auswählen");
+const auto selectFTTip =
+    QStringLiteral("Klicken Sie hier, um einen bestimmten Festtext in das Eingabefeld zu holen.");
+const auto clearFTWin = QStringLiteral("Eingabefelder löschen");
+const auto clearFTWinTip =
+    QStringLiteral("Klicken Sie hier, um die Eingabefelder für den aktuellen Festtext zu löschen.");
+const auto clearAllFT = QStringLiteral("Alle Texte löschen");
+const auto clearAllFTTip = QStringLiteral(
+    "Klicken Sie hier, um alle Festtexte zu löschen. (Texte im Pultino bleiben unverändert!)");
+const auto defaultFT = QStringLiteral("Default-Texte");
+const auto defaultFTTip = QStringLiteral("Klicken Sie hier, um die Eingabefelder mit den "
+                                         "Default-Werten (000-127) vorzubelegen.");
+const auto loadFT = QStringLiteral("Texte aus Datei laden");
+const auto loadFTTip = QStringLiteral("Klicken Sie hier, um Festtexte aus einer Datei zu laden.");
+const auto saveFT = QStringLiteral("Texte in Datei speichern");
+const auto saveFTTip =
+    QStringLiteral("Klicken Sie hier, um Festtexte in einer Datei abzuspeichern.");
+
+const auto accessFrame = QStringLiteral("Zugriff auf Pultino");
+const auto sendFT = QStringLiteral("Texte programmieren");
+const auto sendFTTip = QStringLiteral(
+    "Klicken Sie hier, um die eingegebenen Festtexte im Pultino abzuspeichern. Alle bis dahin "
+    "im Pultino gespeicherten Festtexte gehen dadurch verloren.");
+const auto auslesenFT = QStringLiteral("Texte auslesen");
+const auto auslesenFTTip = QStringLiteral(
+    "Klicken Sie hier, um die Festtexte aus dem Pultino in das Programm zurückzulesen.");
+const auto verifyFT = QStringLiteral("Texte verifizieren");
+const auto verifyFTTip =
+    QStringLiteral("Klicken Sie hier, um zu verifizieren, ob die geladenen Festtexte mit den im "
+                   "Pultino gespeicherten Festtexten übereinstimmen.");
+const auto progCaption = QStringLiteral("Programmiere Festtext Nr.");
+const auto verifyLabel = QStringLiteral("Verifizieren der Festtexte. Bitte warten...");
+const auto abrufTip = QStringLiteral("Geben Sie hier die Nummer des Festtextes ein, der "
+                                     "angezeigt werden soll. (0-127)");
+const auto showFT = QStringLiteral("Anzeigen");
+const auto showFTTip = QStringLiteral(
+    "Klicken Sie hier, um den links ausgewählten Festtext auf dem Pultino aufzurufen.");
+const auto stepFrame = QStringLiteral("Weiterschaltung");
+const auto stepFrameTip = QStringLiteral(
+    "Ist eine Weiterschaltung aktiviert, so wird nach dem Klicken von \"Anzeigen\" die "
+    "Festtext-Nummer entsprechend weitergezählt.");
+const QString stepCaptions[2] = {QStringLiteral("vorwärts"), QStringLiteral("rückwärts")};
+const QString stepTips[2] = {
+    QStringLiteral("Weiterschaltung der Festtexte beim Anzeigen in aufsteigender Reigenfolge."),
+    QStringLiteral("Weiterschaltung der Festtexte beim Anzeigen in absteigender Reigenfolge.")};
+
+const auto selectPrompt = QStringLiteral("Bitte Nr. des gewünschten Festtextes eingeben:");
+const auto selectTitle = QStringLiteral("Festtext-Suche");
+const auto loadTitle = QStringLiteral("Festtexte aus Datei laden");
+const auto saveTitle = QStringLiteral("Festtexte in Datei speichern");
+const auto fileFilter = QStringLiteral("Festtexte (*.TXT)|*.txt|Alle Dateien (*.*)|*.*");
+const auto fileExt = QStringLiteral(".TXT");
+const auto loadFailed =
+    QStringLiteral("Die Festtexte konnten nicht aus der Datei \"%1\" geladen werden:\n%2\n"
+                   "Die Festtexte im Programm sind unverändert.");
+const auto saveFailed =
+    QStringLiteral("Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\n%2\n"
+                   "Die Datei wurde nicht verändert.");
+
+const auto statusSend = QStringLiteral("Festtexte im Pultino speichern...");
+const auto statusVerify = QStringLiteral("Festtexte im Pultino überprüfen...");
+const auto statusRead = QStringLiteral("Festtexte aus Pultino auslesen...");
+const auto sendFailed = QStringLiteral("Fehler beim Speichern der Festtexte!\n(%1 von %2 Bytes "
+                                       "gespeichert.)\n");
+const auto causeLine =
+    QStringLiteral("Wahrscheinliche Ursache: Übertragungsfehler. Bitte ggf. neu versuchen!");
+const auto causeEeprom =
+    QStringLiteral("Wahrscheinliche Ursache: Nicht genügend EEPROM-Speicher verfügbar.");
+const auto verifyDiffers =
+    QStringLiteral("Fehler in den gespeicherten Festtexten an Offsetadresse %1!");
+const auto verifyIdentical =
+    QStringLiteral("Festtexte im Pultino sind mit den geladenen Festtexten identisch");
+const auto readFailed = QStringLiteral("Fehler beim Auslesen der Festtexte!");
+} // namespace text
+
+// Up to this byte a missing echo is most likely a line fault; beyond it the EEPROM is full.
+constexpr int kLikelyEepromSize = 1900;
+
+const QColor kVerifyGreen(0, 255, 0);
+const QColor kVerifyRed(255, 0, 0);
+
+// The design places controls in twips.
+QRect at(int left, int top, int width, int height) {
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip,
+                    const QRect& geometry) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setToolTip(tip);
+    b->setGeometry(geometry);
+    return b;
+}
+
+void nameUncaptioned(QWidget* w, const QString& name) {
+    w->setObjectName(name);
+    w->setAccessibleName(name);
+}
+
+// Bulk transfers keep their echoes out of the receive monitor; it is on again on every way out.
+class MonitorOff {
+  public:
+    explicit MonitorOff(PageHost& host) : host_(host) { host_.setReceiveMonitor(false); }
+    ~MonitorOff() { host_.setReceiveMonitor(true); }
+    MonitorOff(const MonitorOff&) = delete;
+    MonitorOff& operator=(const MonitorOff&) = delete;
+
+  private:
+    PageHost& host_;
+};
+
+} // namespace
+
+FixedTextPage::FixedTextPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+    buildControls();
+}
+
+void FixedTextPage::buildControls() {
+    auto* title = new QLabel(text::pageTitle, this);
+    title->setObjectName(QStringLiteral("Label2"));
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSize(12);
+    title->setFont(titleFont);
+    title->setGeometry(at(120, 120, 4500, 420));
+
+    // The editor, designed for the largest display; the display geometry resizes it.
+    frmFesttext = new QGroupBox(text::frameDesign, this);
+    frmFesttext->setObjectName(QStringLiteral("frmFesttext"));
+    frmFesttext->setGeometry(at(120, 600, 7035, 2355));
+    QFont fieldFont(QStringLiteral("Courier New"));
+    fieldFont.setStyleHint(QFont::TypeWriter);
+    fieldFont.setFixedPitch(true);
+    fieldFont.setBold(true);
+    fieldFont.setPointSizeF(14.25);
+    for (int i = 0; i < kFixedTextRows; ++i) {
+        auto* field = new QLineEdit(frmFesttext);
+        nameUncaptioned(field, QStringLiteral("txtFesttext_%1").arg(i));
+        field->setToolTip(text::rowTips[i]);
+        field->setFont(fieldFont);
+        field->setGeometry(at(120, 330 + 480 * i, 6795, 420));
+        field->installEventFilter(this);
+        txtFesttext[i] = field;
+    }
+
+    ftUpDown_ = new UpDown(0, 1, this);
+    FTUpDown = ftUpDown_;
+    nameUncaptioned(ftUpDown_, QStringLiteral("FTUpDown"));
+    ftUpDown_->setToolTip(text::upDownTip);
+    ftUpDown_->setGeometry(at(7260, 700, 255, 2255));
+    connect(ftUpDown_, &UpDown::valueChanged, this, &FixedTextPage::ftUpDownChanged);
+
+    // Editor buttons in two rows below the editor.
+    const int col[3] = {120, 2475, 4830};
+    cmdSelectFT =
+        button(this, "cmdSelectFT", text::selectFT, text::selectFTTip, at(col[0], 3120, 2250, 375));
+    cmdClearFTWin = button(this, "cmdClearFTWin", text::clearFTWin, text::clearFTWinTip,
+                           at(col[1], 3120, 2250, 375));
+    cmdClearAllFT = button(this, "cmdClearAllFT", text::clearAllFT, text::clearAllFTTip,
+                           at(col[2], 3120, 2250, 375));
+    cmdDefaultFT = button(this, "cmdDefaultFT", text::defaultFT, text::defaultFTTip,
+                          at(col[0], 3540, 2250, 375));
+    cmdLoadFT =
+        button(this, "cmdLoadFT", text::loadFT, text::loadFTTip, at(col[1], 3540, 2250, 375));
+    cmdSaveFT =
+        button(this, "cmdSaveFT", text::saveFT, text::saveFTTip, at(col[2], 3540, 2250, 375));
+    connect(cmdSelectFT, &QPushButton::clicked, this, &FixedTextPage::cmdSelectFTClick);
+    connect(cmdClearFTWin, &QPushButton::clicked, this, &FixedTextPage::cmdClearFTWinClick);
+    connect(cmdClearAllFT, &QPushButton::clicked, this, &FixedTextPage::cmdClearAllFTClick);
+    connect(cmdDefaultFT, &QPushButton::clicked, this, &FixedTextPage::cmdDefaultFTClick);
+    connect(cmdLoadFT, &QPushButton::clicked, this, &FixedTextPage::ladeFesttexte);
+    connect(cmdSaveFT, &QPushButton::clicked, this, &FixedTextPage::cmdSaveFTClick);
+
+    // Transfers to and from the terminal, with their progress display.
+    auto* access = new QGroupBox(text::accessFrame, this);
+    access->setObjectName(QStringLiteral("fraZugriff"));
+    access->setGeometry(at(120, 4020, 9150, 1020));
+    cmdSendFT = button(access, "cmdSendFT", text::sendFT, text::sendFTTip, at(120, 360, 1875, 375));
+    cmdVerifyFT =
+        button(access, "cmdVerifyFT", text::verifyFT, text::verifyFTTip, at(2085, 360, 1875, 375));
+    cmdAuslesenFT = button(access, "cmdAuslesenFT", text::auslesenFT, text::auslesenFTTip,
+                           at(4050, 360, 1875, 375));
+    connect(cmdSendFT, &QPushButton::clicked, this, &FixedTextPage::cmdSendFTClick);
+    connect(cmdVerifyFT, &QPushButton::clicked, this, &FixedTextPage::cmdVerifyFTClick);
+    connect(cmdAuslesenFT, &QPushButton::clicked, this, &FixedTextPage::cmdAuslesenFTClick);
+
+    lblFTProgCaption = new QLabel(text::progCaption, access);
+    lblFTProgCaption->setObjectName(QStringLiteral("lblFTProgCaption"));
+    lblFTProgCaption->setGeometry(at(6075, 210, 2400, 270));
+    lblFesttextID = new QLabel(access);
+    lblFesttextID->setObjectName(QStringLiteral("lblFesttextID"));
+    lblFesttextID->setGeometry(at(8505, 210, 525, 270));
+    FTProgressBar = new QProgressBar(access);
+    nameUncaptioned(FTProgressBar, QStringLiteral("FTProgressBar"));
+    FTProgressBar->setTextVisible(false);
+    FTProgressBar->setGeometry(at(6075, 540, 2955, 300));
+    lblVerifyFT = new QLabel(text::verifyLabel, access);
+    lblVerifyFT->setObjectName(QStringLiteral("lblVerifyFT"));
+    lblVerifyFT->setWordWrap(true);
+    lblVerifyFT->setAlignment(Qt::AlignCenter);
+    lblVerifyFT->setAutoFillBackground(true);
+    lblVerifyFT->setGeometry(at(6075, 180, 2955, 660));
+    setVerifyColor(kVerifyGreen);
+    setProgressVisible(false);
+    lblVerifyFT->hide();
+
+    // Calling a text up on the terminal.
+    txtFTAbruf = new QLineEdit(QStringLiteral("0"), this);
+    nameUncaptioned(txtFTAbruf, QStringLiteral("txtFTAbruf"));
+    txtFTAbruf->setToolTip(text::abrufTip);
+    txtFTAbruf->setGeometry(at(7680, 600, 1335, 360));
+    txtFTAbruf->installEventFilter(this);
+    FTSelect = new UpDown(0, kFixedTextCount - 1, this);
+    nameUncaptioned(FTSelect, QStringLiteral("FTSelect"));
+    FTSelect->setGeometry(at(9015, 600, 255, 360));
+    connect(FTSelect, &UpDown::valueChanged, this,
+            [this](int value) { txtFTAbruf->setText(QString::number(value)); });
+    cmdShowFT = button(this, "cmdShowFT", text::showFT, text::showFTTip, at(7680, 1050, 1590, 375));
+    connect(cmdShowFT, &QPushButton::clicked, this, &FixedTextPage::cmdShowFTClick);
+
+    auto* stepping = new QGroupBox(text::stepFrame, this);
+    stepping->setObjectName(QStringLiteral("fraWeiterschaltung"));
+    stepping->setToolTip(text::stepFrameTip);
+    stepping->setGeometry(at(7680, 1530, 1590, 930));
+    for (int i = 0; i < 2; ++i) {
+        auto* box = new QCheckBox(text::stepCaptions[i], stepping);
+        box->setObjectName(QStringLiteral("chkAutoIncFT_%1").arg(i));
+        box->setToolTip(text::stepTips[i]);
+        box->setGeometry(at(120, 270 + 300 * i, 1400, 285));
+        connect(box, &QCheckBox::toggled, this,
+                [this, i](bool checked) { chkAutoIncFTToggled(i, checked); });
+        chkAutoIncFT[i] = box;
+    }
+}
+
+bool FixedTextPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == txtFTAbruf) txtFTAbrufValidate();
+        for (int i = 0; i < kFixedTextRows; ++i)
+            if (watched == txtFesttext[i]) txtFesttextValidate(i);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FixedTextPage::startUp() {
+    int id = 0;
+    showFesttext(id);
+}
+
+void FixedTextPage::showFesttext(int& id) {
+    id = qBound(0, id, kFixedTextCount - 1);
+    for (int r = 0; r < kFixedTextRows; ++r)
+        txtFesttext[r]->setText(store_.entry(id, r));
+    festtextNr_ = id;
+    frmFesttext->setTitle(text::frameNr + QString::number(id));
+}
+
+void FixedTextPage::txtFesttextValidate(int index) {
+    store_.setEntry(festtextNr_, index, txtFesttext[index]->text());
+}
+
+void FixedTextPage::ftUpDownChanged(int value) {
+    int id = value == 0 ? festtextNr_ + 1 : festtextNr_ - 1;
+    showFesttext(id);
+}
+
+void FixedTextPage::cmdSelectFTClick() {
+    const auto answer =
+        host_.dialogs().inputBox(text::selectPrompt, text::selectTitle, QStringLiteral("0"));
+    int id = answer ? parseRoundedNumber(*answer, -32768, 32767).value_or(0) : 0;
+    showFesttext(id);
+}
+
+void FixedTextPage::cmdClearFTWinClick() {
+    store_.clearText(festtextNr_);
+    int id = festtextNr_;
+    showFesttext(id);
+}
+
+void FixedTextPage::cmdClearAllFTClick() {
+    store_.clear();
+    int id = 0;
+    showFesttext(id);
+}
+
+void FixedTextPage::cmdDefaultFTClick() {
+    store_.fillDefaults();
+    int id = 0;
+    showFesttext(id);
+}
+
+void FixedTextPage::ladeFesttexte() {
+    Dialogs::FileDialog dialog{text::loadTitle, text::fileFilter, text::fileExt, true, false};
+    const QString path = host_.dialogs().openFileName(dialog);
+    if (path.isEmpty()) return;
+    const QString error =
+        loadFesttextFile(store_, path, host_.displayRows(), host_.displayColumns());
+    if (!error.isEmpty()) {
+        host_.dialogs().message(text::loadFailed.arg(QDir::toNativeSeparators(path), error),
+                                kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+        return;
+    }
+    int id = 0;
+    showFesttext(id);
+}
+
+void FixedTextPage::cmdSaveFTClick() {
+    Dialogs::FileDialog dialog{text::saveTitle, text::fileFilter, text::fileExt, false, true};
+    const QString path = host_.dialogs().saveFileName(dialog);
+    if (path.isEmpty()) return;
+    const QString error = saveFesttextFile(store_, path, host_.displayRows());
+    if (!error.isEmpty()) {
+        host_.dialogs().message(text::saveFailed.arg(QDir::toNativeSeparators(path), error),
+                                kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+        return;
+    }
+    int id = 0;
+    showFesttext(id);
+}
+
+qint16 FixedTextPage::echoTimeOut() const {
+    return static_cast<qint16>(-1000 * host_.exchange().timeOutFactor());
+}
+
+void FixedTextPage::setVerifyColor(const QColor& color) {
+    QPalette palette = lblVerifyFT->palette();
+    palette.setColor(QPalette::Window, color);
+    lblVerifyFT->setPalette(palette);
+}
+
+void FixedTextPage::setProgressVisible(bool visible) {
+    FTProgressBar->setVisible(visible);
+    lblFTProgCaption->setVisible(visible);
+    lblFesttextID->setVisible(visible);
+}
+
+void FixedTextPage::showVerifyResult(const QByteArray& reply, const QByteArray& image) {
+    const auto difference = firstDifference(reply, image);
+    if (!difference) return;
+    setVerifyColor(kVerifyRed);
+    host_.dialogs().message(text::verifyDiffers.arg(*difference), kAppTitle);
+    setVerifyColor(kVerifyGreen);
+}
+
+void FixedTextPage::cmdSendFTClick() {
+    if (busy_) return;
+    busy_ = true;
+    StatusScope status(host_, text::statusSend);
+    const QByteArray image =
+        buildFesttextImage(store_, host_.displayRows(), host_.displayColumns());
+    const auto size = static_cast<int>(image.size());
+
+    FTProgressBar->setRange(0, size);
+    FTProgressBar->setValue(0);
+    setProgressVisible(true);
+    const auto cleanUp = qScopeGuard([this] {
+        setProgressVisible(false);
+        lblVerifyFT->hide();
+        setVerifyColor(kVerifyGreen);
+        busy_ = false;
+    });
+    MonitorOff monitor(host_);
+    SerialPort& port = host_.port();
+    CommandExchange& exchange = host_.exchange();
+
+    port.write(cmd::beginFixedTexts());
+    int textCount = 0;
+    for (int i = 1; i <= size; ++i) {
+        FTProgressBar->setValue(i);
+        const QByteArray byte = image.mid(i - 1, 1);
+        if (byte.at(0) == '\0') ++textCount;
+        lblFesttextID->setText(QString::number(textCount));
+        if (exchange.sendAndWaitFor(byte, byte, echoTimeOut()).isEmpty()) {
+            // Two terminators end the terminal's storing at whatever point it had reached.
+            port.write(QByteArray(2, '\0'));
+            host_.dialogs().message(
+                text::sendFailed.arg(i - 1).arg(size) +
+                    (i <= kLikelyEepromSize ? text::causeLine : text::causeEeprom),
+                kAppTitle);
+            return;
+        }
+    }
+
+    port.write(cmd::byte(0));
+    exchange.pause(500);
+    lblVerifyFT->show();
+    setProgressVisible(false);
+    const QByteArray reply =
+        exchange.sendAndWaitFor2(cmd::readFixedTexts(), QByteArray(2, '\0'), echoTimeOut());
+    showVerifyResult(reply, image);
+}
+
+void FixedTextPage::cmdVerifyFTClick() {
+    if (busy_) return;
+    busy_ = true;
+    const auto done = qScopeGuard([this] { busy_ = false; });
+    StatusScope status(host_, text::statusVerify);
+    MonitorOff monitor(host_);
+    const QByteArray image =
+        buildFesttextImage(store_, host_.displayRows(), host_.displayColumns());
+    const QByteArray reply =
+        host_.exchange().sendAndWaitFor2(cmd::readFixedTexts(), QByteArray(2, '\0'), echoTimeOut());
+    const auto difference = firstDifference(reply, image);
+    host_.dialogs().message(
+        difference ? text::verifyDiffers.arg(*difference) : text::verifyIdentical, kAppTitle);
+}
+
+void FixedTextPage::cmdAuslesenFTClick() {
+    if (busy_) return;
+    busy_ = true;
+    const auto done = qScopeGuard([this] { busy_ = false; });
+    StatusScope status(host_, text::statusRead);
+    MonitorOff monitor(host_);
+    // A reply that stops in mid-stream runs into the idle time-out and comes back empty, so only
+    // a complete image ever reaches the store.
+    const QByteArray reply =
+        host_.exchange().sendAndWaitFor2(cmd::readFixedTexts(), QByteArray(2, '\0'), echoTimeOut());
+    if (reply.isEmpty()) {
+        host_.dialogs().message(text::readFailed, kAppTitle);
+        return;
+    }
+    applyFesttexts(store_, parseFesttextReply(reply, host_.displayColumns()));
+    int id = 0;
+    showFesttext(id);
+}
+
+void FixedTextPage::cmdShowFTClick() {
+    if (busy_) return;
+    int n = qMin(parseRoundedNumber(txtFTAbruf->text(), 0, 255).value_or(0), kFixedTextCount - 1);
+    host_.port().write(cmd::showFixedText(n));
+    if (chkAutoIncFT[0]->isChecked())
+        n = n == kFixedTextCount - 1 ? 0 : n + 1;
+    else if (chkAutoIncFT[1]->isChecked())
+        n = n == 0 ? kFixedTextCount - 1 : n - 1;
+    txtFTAbruf->setText(QString::number(n));
+    FTSelect->setValue(n);
+}
+
+void FixedTextPage::chkAutoIncFTToggled(int index, bool checked) {
+    if (checked) chkAutoIncFT[1 - index]->setChecked(false);
+}
+
+void FixedTextPage::txtFTAbrufValidate() {
+    if (const auto n = parseRoundedNumber(txtFTAbruf->text(), 0, kFixedTextCount - 1))
+        FTSelect->setValue(*n);
+}
