@@ -83,17 +83,17 @@ const auto saveTitle = QStringLiteral("Festtexte in Datei speichern");
 const auto fileFilter = QStringLiteral("Festtexte (*.TXT)|*.txt|Alle Dateien (*.*)|*.*");
 const auto fileExt = QStringLiteral(".TXT");
 const auto loadFailed =
-    QStringLiteral("Die Festtexte konnten nicht aus der Datei \"%1\" geladen werden:\n%2\n"
+    QStringLiteral("Die Festtexte konnten nicht aus der Datei \"%1\" geladen werden:\r%2\r"
                    "Die Festtexte im Programm sind unverändert.");
 const auto saveFailed =
-    QStringLiteral("Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\n%2\n"
+    QStringLiteral("Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\r%2\r"
                    "Die Datei wurde nicht verändert.");
 
 const auto statusSend = QStringLiteral("Festtexte im Pultino speichern...");
 const auto statusVerify = QStringLiteral("Festtexte im Pultino überprüfen...");
 const auto statusRead = QStringLiteral("Festtexte aus Pultino auslesen...");
-const auto sendFailed = QStringLiteral("Fehler beim Speichern der Festtexte!\n(%1 von %2 Bytes "
-                                       "gespeichert.)\n");
+const auto sendFailed = QStringLiteral("Fehler beim Speichern der Festtexte!\r(%1 von %2 Bytes "
+                                       "gespeichert.)\r");
 const auto causeLine =
     QStringLiteral("Wahrscheinliche Ursache: Übertragungsfehler. Bitte ggf. neu versuchen!");
 const auto causeEeprom =
