@@ -2,6 +2,7 @@
 
 #include "core/commands.h"
 #include "core/dialogs.h"
+#include "core/displaytypes.h"
 #include "core/twips.h"
 #include "fixedtext/txtfile.h"
 #include "fixedtext/updown.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,6 +132,24 @@ void nameUncaptioned(QWidget* w, const QString& name) {
     w->setAccessibleName(name);
 }
 
+// Courier New bold 14.25 pt where it fits: the fields are sized for 168.375 twips a character,
+// and a substitute fixed-pitch font may be wider, so the size comes down until a full line of
+// 40 characters shows whole in a field of `fieldWidth` pixels.
+QFont lineFont(int fieldWidth) {
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setBold(true);
+    constexpr int kFrameAndMargins = 10;
+    for (double size = 14.25; size >= 8; size -= 0.25) {
+        font.setPointSizeF(size);
+        if (QFontMetricsF(font).horizontalAdvance(QString(kMaxColumns, QLatin1Char('W'))) <=
+            fieldWidth - kFrameAndMargins)
+            break;
+    }
+    return font;
+}
+
 // Bulk transfers keep their echoes out of the receive monitor; it is on again on every way out.
 class MonitorOff {
   public:
@@ -149,23 +169,24 @@ FixedTextPage::FixedTextPage(PageHost& host, QWidget* parent) : QWidget(parent),
 }
 
 void FixedTextPage::buildControls() {
-    auto* title = new QLabel(text::pageTitle, this);
-    title->setObjectName(QStringLiteral("Label2"));
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSize(12);
-    title->setFont(titleFont);
-    title->setGeometry(at(120, 120, 4500, 420));
+    // The main window's tab page may carry the page title already; it is not drawn twice.
+    const bool titled = parentWidget() && parentWidget()->findChild<QLabel*>(
+                                              QStringLiteral("Label2"), Qt::FindDirectChildrenOnly);
+    if (!titled) {
+        auto* title = new QLabel(text::pageTitle, this);
+        title->setObjectName(QStringLiteral("Label2"));
+        QFont titleFont = title->font();
+        titleFont.setBold(true);
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+        title->setFont(titleFont);
+        title->setGeometry(QRect(10, 4, 400, 22));
+    }
 
     // The editor, designed for the largest display; the display geometry resizes it.
     frmFesttext = new QGroupBox(text::frameDesign, this);
     frmFesttext->setObjectName(QStringLiteral("frmFesttext"));
     frmFesttext->setGeometry(at(120, 600, 7035, 2355));
-    QFont fieldFont(QStringLiteral("Courier New"));
-    fieldFont.setStyleHint(QFont::TypeWriter);
-    fieldFont.setFixedPitch(true);
-    fieldFont.setBold(true);
-    fieldFont.setPointSizeF(14.25);
+    const QFont fieldFont = lineFont(px(6795));
     for (int i = 0; i < kFixedTextRows; ++i) {
         auto* field = new QLineEdit(frmFesttext);
         nameUncaptioned(field, QStringLiteral("txtFesttext_%1").arg(i));
