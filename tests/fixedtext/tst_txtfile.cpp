@@ -20,6 +20,7 @@ bool writeAll(const QString& path, const QByteArray& data) {
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
+// Every entry names itself: "<prefix><n>.<r>".
 FixedTextStore filled(const QString& prefix) {
     FixedTextStore store;
     for (int n = 0; n < kFixedTextCount; ++n)
@@ -57,15 +58,10 @@ class TestTxtFile : public QObject {
     void split();
     void roundTrip_data();
     void roundTrip();
-    void defaultsOnTwoRows();
-    void fourRowFileOnTwoRows();
-    void longLineIsCut();
-    void shortFileTouchesOnlyWhatItReaches();
-    void lfOnlyLoadsTheSame();
-    void unreadableLeavesStore_data();
+    void load_data();
+    void load();
     void unreadableLeavesStore();
-    void unwritableWritesNothing();
-    void failedWriteKeepsOldFile();
+    void failedSaveLeavesNoHalfFile();
 
   private:
     QTemporaryDir dir_;
@@ -74,36 +70,24 @@ class TestTxtFile : public QObject {
 void TestTxtFile::split_data() {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<int>("maxLines");
-    QTest::addColumn<int>("columns");
     QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << 10 << 20 << QStringList{"a", "b"};
-    QTest::newRow("LF only") << QByteArray("a\nb\n") << 10 << 20 << QStringList{"a", "b"};
-    QTest::newRow("CR only") << QByteArray("a\rb\r") << 10 << 20 << QStringList{"a", "b"};
-    QTest::newRow("empty lines") << QByteArray("\r\n\r\nc\r\n") << 10 << 20
-                                 << QStringList{"", "", "c"};
-    QTest::newRow("LF LF is two lines") << QByteArray("\n\n") << 10 << 20 << QStringList{"", ""};
-    QTest::newRow("CR CR LF is two lines")
-        << QByteArray("x\r\r\n") << 10 << 20 << QStringList{"x", ""};
-    QTest::newRow("last line without end")
-        << QByteArray("a\r\nb") << 10 << 20 << QStringList{"a", "b"};
-    QTest::newRow("empty file") << QByteArray() << 10 << 20 << QStringList{};
-    QTest::newRow("cut to columns")
-        << QByteArray("123456789\r\n12\r\n") << 10 << 5 << QStringList{"12345", "12"};
-    QTest::newRow("stops at maxLines")
-        << QByteArray("a\nb\nc\nd\n") << 2 << 20 << QStringList{"a", "b"};
-    QTest::newRow("Windows-1252") << QByteArray("\xE4\x80\r\n") << 10 << 20
+    QTest::newRow("CR LF") << QByteArray("a\r\n\r\nb\r\n") << 10 << QStringList{"a", "", "b"};
+    QTest::newRow("LF only") << QByteArray("a\n\nb\n") << 10 << QStringList{"a", "", "b"};
+    QTest::newRow("CR only") << QByteArray("a\rb\r") << 10 << QStringList{"a", "b"};
+    QTest::newRow("last line without end") << QByteArray("a\r\nb") << 10 << QStringList{"a", "b"};
+    QTest::newRow("empty file") << QByteArray() << 10 << QStringList{};
+    QTest::newRow("cut to 5 columns, blanks kept")
+        << QByteArray("123456789\r\n  2  \r\n") << 10 << QStringList{"12345", "  2  "};
+    QTest::newRow("stops at maxLines") << QByteArray("a\nb\nc\n") << 2 << QStringList{"a", "b"};
+    QTest::newRow("Windows-1252") << QByteArray("\xE4\x80\r\n") << 10
                                   << QStringList{QStringLiteral("ä€")};
-    QTest::newRow("leading and trailing blanks kept")
-        << QByteArray("  a  \r\n") << 10 << 20 << QStringList{"  a  "};
 }
 
 void TestTxtFile::split() {
     QFETCH(QByteArray, data);
     QFETCH(int, maxLines);
-    QFETCH(int, columns);
     QFETCH(QStringList, expected);
-    QCOMPARE(splitFesttextLines(data, maxLines, columns), expected);
+    QCOMPARE(splitFesttextLines(data, maxLines, 5), expected);
 }
 
 void TestTxtFile::roundTrip_data() {
@@ -116,10 +100,10 @@ void TestTxtFile::roundTrip() {
     QFETCH(int, rows);
     FixedTextStore store = filled(QStringLiteral("äx "));
     store.setEntry(7, 0, QString());
-    store.setEntry(8, 0, QStringLiteral("  lead"));
     const QString path = dir_.filePath(QStringLiteral("round%1.TXT").arg(rows));
     QCOMPARE(saveFesttextFile(store, path, rows), QString());
     QCOMPARE(readAll(path).count("\r\n"), kFixedTextCount * rows);
+    QVERIFY(readAll(path).startsWith("\xE4x 0.0\r\n"));
 
     FixedTextStore loaded;
     QCOMPARE(loadFesttextFile(loaded, path, rows, 40), QString());
@@ -128,106 +112,75 @@ void TestTxtFile::roundTrip() {
             QCOMPARE(loaded.entry(n, r), r < rows ? store.entry(n, r) : QString());
 }
 
-void TestTxtFile::defaultsOnTwoRows() {
-    FixedTextStore store;
-    store.fillDefaults();
-    const QString path = dir_.filePath(QStringLiteral("defaults.TXT"));
-    QCOMPARE(saveFesttextFile(store, path, 2), QString());
-    QByteArray expected;
-    for (int n = 0; n < kFixedTextCount; ++n)
-        expected += QByteArray::number(n).rightJustified(3, '0') + "\r\n\r\n";
-    QCOMPARE(readAll(path), expected);
+void TestTxtFile::load_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("columns");
+    // Entries "n.r=text" checked after loading onto a store of "old<n>.<r>" entries.
+    QTest::addColumn<QStringList>("expected");
+
+    const QByteArray file16x4 = festtextFileContents(filled(QStringLiteral("f")), 4);
+    QTest::newRow("16x4 file on 16x2")
+        << file16x4 << 2 << 16
+        << QStringList{"0.0=f0.0",   "0.1=f0.1",    "1.0=f0.2",    "1.1=f0.3",
+                       "0.2=old0.2", "127.0=f63.2", "127.1=f63.3", "127.3=old127.3"};
+    QByteArray lf = file16x4;
+    lf.replace("\r\n", "\n");
+    QTest::newRow("LF-only file") << lf << 4 << 16
+                                  << QStringList{"0.0=f0.0", "127.3=f127.3", "64.2=f64.2"};
+    QTest::newRow("30 characters on 20 columns")
+        << QByteArray("123456789012345678901234567890\r\n") << 2 << 20
+        << QStringList{"0.0=12345678901234567890", "0.1=old0.1"};
+    QTest::newRow("4-line file changes only text 0")
+        << QByteArray("a\r\nb\r\n\r\nd\r\n") << 4 << 20
+        << QStringList{"0.0=a", "0.1=b", "0.2=", "0.3=d", "1.0=old1.0", "127.3=old127.3"};
 }
 
-void TestTxtFile::fourRowFileOnTwoRows() {
-    const QString path = dir_.filePath(QStringLiteral("16x4.TXT"));
-    QCOMPARE(saveFesttextFile(filled(QStringLiteral("f")), path, 4), QString());
-
+void TestTxtFile::load() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, rows);
+    QFETCH(int, columns);
+    QFETCH(QStringList, expected);
+    const QString path = dir_.filePath(QStringLiteral("load.TXT"));
+    QVERIFY(writeAll(path, file));
     FixedTextStore store = filled(QStringLiteral("old"));
-    QCOMPARE(loadFesttextFile(store, path, 2, 16), QString());
-    for (int n = 0; n < kFixedTextCount; ++n) {
-        // Two lines per text: new text n holds old rows 2n%4, 2n%4+1 of old text n/2.
-        const int old = n / 2;
-        const int first = (n % 2) * 2;
-        QCOMPARE(store.entry(n, 0), QStringLiteral("f%1.%2").arg(old).arg(first));
-        QCOMPARE(store.entry(n, 1), QStringLiteral("f%1.%2").arg(old).arg(first + 1));
-        QCOMPARE(store.entry(n, 2), QStringLiteral("old%1.2").arg(n));
-        QCOMPARE(store.entry(n, 3), QStringLiteral("old%1.3").arg(n));
+    QCOMPARE(loadFesttextFile(store, path, rows, columns), QString());
+    for (const QString& e : expected) {
+        const QString key = e.section(QLatin1Char('='), 0, 0);
+        QCOMPARE(store.entry(key.section(QLatin1Char('.'), 0, 0).toInt(),
+                             key.section(QLatin1Char('.'), 1, 1).toInt()),
+                 e.section(QLatin1Char('='), 1));
     }
 }
 
-void TestTxtFile::longLineIsCut() {
-    const QString path = dir_.filePath(QStringLiteral("long.TXT"));
-    QVERIFY(writeAll(path, "123456789012345678901234567890\r\nshort\r\n"));
-    FixedTextStore store;
-    QCOMPARE(loadFesttextFile(store, path, 2, 20), QString());
-    QCOMPARE(store.entry(0, 0), QStringLiteral("12345678901234567890"));
-    QCOMPARE(store.entry(0, 1), QStringLiteral("short"));
-}
-
-void TestTxtFile::shortFileTouchesOnlyWhatItReaches() {
-    const QString path = dir_.filePath(QStringLiteral("four.TXT"));
-    QVERIFY(writeAll(path, "a\r\nb\r\n\r\nd\r\n"));
-    const FixedTextStore before = filled(QStringLiteral("k"));
-    FixedTextStore store = before;
-    QCOMPARE(loadFesttextFile(store, path, 4, 20), QString());
-    QCOMPARE(store.text(0), (FixedText{"a", "b", "", "d"}));
-    for (int n = 1; n < kFixedTextCount; ++n)
-        QCOMPARE(store.text(n), before.text(n));
-}
-
-void TestTxtFile::lfOnlyLoadsTheSame() {
-    FixedTextStore source = filled(QStringLiteral("lf"));
-    QByteArray crlf = festtextFileContents(source, 3);
-    QByteArray lf = crlf;
-    lf.replace("\r\n", "\n");
-    const QString a = dir_.filePath(QStringLiteral("crlf.TXT"));
-    const QString b = dir_.filePath(QStringLiteral("lf.TXT"));
-    QVERIFY(writeAll(a, crlf));
-    QVERIFY(writeAll(b, lf));
-    FixedTextStore fromCrLf;
-    FixedTextStore fromLf;
-    QCOMPARE(loadFesttextFile(fromCrLf, a, 3, 20), QString());
-    QCOMPARE(loadFesttextFile(fromLf, b, 3, 20), QString());
-    QVERIFY(fromCrLf == fromLf);
-    QCOMPARE(fromLf.entry(127, 2), QStringLiteral("lf127.2"));
-}
-
-void TestTxtFile::unreadableLeavesStore_data() {
-    QTest::addColumn<QString>("path");
-    QTest::newRow("missing") << dir_.filePath(QStringLiteral("missing.TXT"));
-    QTest::newRow("directory") << dir_.path();
-}
-
 void TestTxtFile::unreadableLeavesStore() {
-    QFETCH(QString, path);
     const FixedTextStore before = filled(QStringLiteral("keep"));
-    FixedTextStore store = before;
-    QVERIFY(!loadFesttextFile(store, path, 4, 20).isEmpty());
-    QVERIFY(store == before);
+    for (const QString& path : {dir_.filePath(QStringLiteral("missing.TXT")), dir_.path()}) {
+        FixedTextStore store = before;
+        QVERIFY(!loadFesttextFile(store, path, 4, 20).isEmpty());
+        QVERIFY(store == before);
+    }
 }
 
-void TestTxtFile::unwritableWritesNothing() {
-    const QString blocker = dir_.filePath(QStringLiteral("plainfile"));
-    QVERIFY(writeAll(blocker, "x"));
-    const QString path = blocker + QStringLiteral("/sub.TXT");
-    QVERIFY(!saveFesttextFile(filled(QStringLiteral("w")), path, 4).isEmpty());
-    QVERIFY(!QFile::exists(path));
-    QCOMPARE(readAll(blocker), QByteArray("x"));
-}
-
-void TestTxtFile::failedWriteKeepsOldFile() {
+void TestTxtFile::failedSaveLeavesNoHalfFile() {
     QTemporaryDir own;
+    // A target that cannot be created.
+    const QString blocker = own.filePath(QStringLiteral("plainfile"));
+    QVERIFY(writeAll(blocker, "x"));
+    QVERIFY(!saveFesttextFile(filled(QStringLiteral("w")), blocker + "/sub.TXT", 4).isEmpty());
+
+    // A disk that fills up in the middle of the file: the old file stays as it was.
     const QString path = own.filePath(QStringLiteral("old.TXT"));
     QVERIFY(writeAll(path, "old contents\r\n"));
     QString error;
     {
-        FileSizeLimit limit(1000); // the 40x4 file is far larger
+        FileSizeLimit limit(1000);
         error = saveFesttextFile(filled(QString(30, QLatin1Char('z'))), path, 4);
     }
     QVERIFY(!error.isEmpty());
     QCOMPARE(readAll(path), QByteArray("old contents\r\n"));
-    QCOMPARE(QDir(own.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.TXT")});
+    QCOMPARE(QDir(own.path()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("old.TXT"), QStringLiteral("plainfile")}));
 }
 
 QTEST_GUILESS_MAIN(TestTxtFile)
