@@ -95,7 +95,7 @@ class TerminalEngine {
     QByteArray fixedText(int n) const;
 
     // True between commands: no sequence or transfer is half done.
-    bool idle() const { return state_ == Parse::Text; }
+    bool idle() const { return state_ == Parse::Text || state_ == Parse::ImageEnded; }
 
     static int baudForSpeedCode(int code);
     static std::array<quint8, 32> standardKeyTable();
