@@ -27,6 +27,7 @@ class TestSimTransport : public QObject {
     void strictSpeed();
     void ptyEchoAndVersion();
     void ptyStopAndSnapshot();
+    void ptyReopenAndLineRate();
     void endToEndThroughQtSerialPort();
 };
 
@@ -205,6 +206,27 @@ void TestSimTransport::ptyStopAndSnapshot() {
     QVERIFY(!term.isRunning());
     term.stop(); // twice is harmless
     QCOMPARE(term.snapshot().rowsText()[0].trimmed(), QStringLiteral("stop"));
+}
+
+void TestSimTransport::ptyReopenAndLineRate() {
+    TerminalOptions o;
+    o.lineRate = true;
+    o.speedCode = 3; // 1200 baud: 9.2 ms a byte
+    PtyTerminal term(o);
+    QVERIFY(term.start());
+    // The program may close and reopen the port any number of times.
+    for (int round = 0; round < 2; ++round) {
+        QSerialPort port;
+        port.setPortName(term.slavePath());
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        port.setBaudRate(1200);
+        QElapsedTimer clock;
+        clock.start();
+        port.write(versionQuery());
+        QCOMPARE(readUntil(port, 5), QByteArray("1.80B"));
+        QVERIFY(clock.nsecsElapsed() >= 8 * TerminalLink::byteTimeNs(1200));
+        port.close();
+    }
 }
 
 void TestSimTransport::endToEndThroughQtSerialPort() {
