@@ -26,26 +26,30 @@ void onSignal(int) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
-    SimulatorCommandLine cl;
-    QString error;
-    if (!parseSimulatorArguments(args, &cl, &error)) {
-        std::fprintf(stderr, "pultino-sim: %s\n", qPrintable(error));
-        return 2;
+    // Help and the kind of application are decided before Qt takes its own options out of the
+    // argument list; a window needs a display, help and --headless do not.
+    bool headless = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-?") {
+            std::fputs(qPrintable(simulatorHelpText()), stdout);
+            return 0;
+        }
+        headless = headless || arg == "--headless";
     }
-    if (cl.helpRequested) {
-        std::fputs(qPrintable(simulatorHelpText()), stdout);
-        return 0;
-    }
-
     std::unique_ptr<QCoreApplication> app;
-    if (cl.headless)
+    if (headless)
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pultino-sim"));
+
+    SimulatorCommandLine cl;
+    QString error;
+    if (!parseSimulatorArguments(QCoreApplication::arguments(), &cl, &error)) {
+        std::fprintf(stderr, "pultino-sim: %s\n", qPrintable(error));
+        return 2;
+    }
 
     PtyTerminal terminal(cl.terminal);
     if (!terminal.start(&error)) {

@@ -87,7 +87,9 @@ std::optional<QByteArray> parseHexBytes(const QString& text) {
 }
 
 QString simulatorHelpText() {
-    return Parser().p.helpText();
+    // Asked before an application object exists, the parser cannot know the program's name.
+    return Parser().p.helpText().replace(QStringLiteral("<executable_name>"),
+                                         QStringLiteral("pultino-sim"));
 }
 
 bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out, QString* error) {
@@ -101,7 +103,6 @@ bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out,
     if (!p.positionalArguments().isEmpty())
         return failWith(QStringLiteral("Unexpected argument: %1").arg(p.positionalArguments()[0]));
     SimulatorCommandLine r;
-    r.helpRequested = p.isSet(QStringLiteral("help"));
     TerminalOptions& t = r.terminal;
 
     if (p.isSet(ps.display)) {

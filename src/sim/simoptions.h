@@ -11,7 +11,6 @@ struct SimulatorCommandLine {
     bool headless = false;
     // Saved from the window when the simulator ends (for documentation and checks).
     QString screenshot;
-    bool helpRequested = false;
 };
 
 // Parses the arguments (args[0] is the program); false with a message for a bad value.
