@@ -8,7 +8,7 @@ namespace {
 struct Parser {
     QCommandLineParser p;
     QCommandLineOption display{
-        QStringLiteral("display"),
+        QStringLiteral("display-type"),
         QStringLiteral("Display type, e.g. 20x4, 16x2 or 8x2 (default 20x4)."),
         QStringLiteral("type")};
     QCommandLineOption address{QStringLiteral("address"),
@@ -49,6 +49,7 @@ struct Parser {
                                   QStringLiteral("Save the window as PNG when the simulator ends."),
                                   QStringLiteral("file")};
 
+    // Not "--display": Qt's own -display option (the X server) would take it first.
     Parser() {
         p.setApplicationDescription(QStringLiteral(
             "Simulated Pultino terminal on a pseudo-terminal. The first line printed is the "

@@ -537,13 +537,13 @@ void TestTerminalEngine::arguments_data() {
 
     QTest::newRow("defaults") << QStringList{} << true << 20 << 4 << 0 << 32768;
     QTest::newRow("display 16x2, address 7")
-        << QStringList{"--display", "16x2", "--address", "7"} << true << 16 << 2 << 7 << 32768;
+        << QStringList{"--display-type", "16x2", "--address", "7"} << true << 16 << 2 << 7 << 32768;
     QTest::newRow("display 8x2 without its blanks")
-        << QStringList{"--display", "8x2"} << true << 8 << 2 << 0 << 32768;
+        << QStringList{"--display-type", "8x2"} << true << 8 << 2 << 0 << 32768;
     QTest::newRow("capacity") << QStringList{"--eeprom-capacity", "1900"} << true << 20 << 4 << 0
                               << 1900;
     QTest::newRow("unknown display")
-        << QStringList{"--display", "12x3"} << false << 0 << 0 << 0 << 0;
+        << QStringList{"--display-type", "12x3"} << false << 0 << 0 << 0 << 0;
     QTest::newRow("address 16") << QStringList{"--address", "16"} << false << 0 << 0 << 0 << 0;
     QTest::newRow("address text") << QStringList{"--address", "x"} << false << 0 << 0 << 0 << 0;
     QTest::newRow("bad noise") << QStringList{"--noise", "F"} << false << 0 << 0 << 0 << 0;
