@@ -467,11 +467,17 @@ void TestFixedTextPage::programmingIgnoresSecondOperation() {
     PageFixture p;
     p.page->store().fillDefaults();
     EchoTerminal t(p.f.port);
-    // A click in the pause after the image must not start a second exchange inside the first.
+    // In the pause after the image the exchange does not hold the window: the operator's clicks
+    // must not reach it, and no second exchange may start inside the first.
     t.onImageByte = [&](int i) {
-        if (i == 897) QTimer::singleShot(50, &p.f.port, [&] { p.button("cmdVerifyFT")->click(); });
+        if (i != 897) return;
+        QTimer::singleShot(50, &p.f.port, [&] {
+            QTest::mouseClick(p.button("cmdClearAllFT"), Qt::LeftButton);
+            p.button("cmdVerifyFT")->click();
+        });
     };
     p.click("cmdSendFT");
+    QCOMPARE(p.page->store().text(5), (FixedText{"005", "", "", ""}));
     QCOMPARE(p.f.port.written().count(cmd::readFixedTexts()), 1);
     QCOMPARE(p.f.dialogs.messages(), QStringList());
     QVERIFY(LinkFlags::instance().showReceivedData);
