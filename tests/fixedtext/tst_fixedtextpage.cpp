@@ -142,13 +142,11 @@ class TestFixedTextPage : public QObject {
     void programmingIgnoresSecondOperation();
     void verify_data();
     void verify();
+    void readBack_data();
     void readBack();
-    void readBackIncomplete_data();
-    void readBackIncomplete();
     void showText_data();
     void showText();
-    void stepBoxesExclusive();
-    void callUpNumberField();
+    void callUpControls();
 };
 
 void TestFixedTextPage::showClamps_data() {
@@ -518,51 +516,45 @@ void TestFixedTextPage::verify() {
     QVERIFY(LinkFlags::instance().showReceivedData);
 }
 
+void TestFixedTextPage::readBack_data() {
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("texts"); // texts 0 to 2, rows joined with "|"
+    QTest::newRow("complete") << false << QByteArray("AB\rCD\0EF\0\0", 10) << QStringList{}
+                              << QStringList{"AB|CD||", "EF|||", "002|||"};
+    QTest::newRow("silent terminal") << true << QByteArray() << QStringList{kReadFailed}
+                                     << QStringList{"000|||", "001|||", "002|||"};
+    QTest::newRow("stops in mid-stream")
+        << false << QByteArray("AB\rCD\0EF", 8) << QStringList{kReadFailed}
+        << QStringList{"000|||", "001|||", "002|||"};
+}
+
 void TestFixedTextPage::readBack() {
+    QFETCH(bool, silent);
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, texts);
     PageFixture p(2); // 16x2
     p.page->store().fillDefaults();
     int id = 40;
     p.page->showFesttext(id);
     EchoTerminal t(p.f.port);
-    t.readReply = QByteArray("AB\rCD\0EF\0\0", 10);
+    t.silentRead = silent;
+    t.readReply = reply;
     QString status;
     t.onRead = [&] { status = p.statusText(); };
 
     p.click("cmdAuslesenFT");
-    QCOMPARE(p.f.dialogs.messages(), QStringList());
+    QCOMPARE(p.f.dialogs.messages(), messages);
     QCOMPARE(status, QStringLiteral("Festtexte aus Pultino auslesen..."));
-    QCOMPARE(p.page->store().text(0), (FixedText{"AB", "CD", "", ""}));
-    QCOMPARE(p.page->store().text(1), (FixedText{"EF", "", "", ""}));
-    QCOMPARE(p.page->store().text(2), (FixedText{"002", "", "", ""}));
-    QCOMPARE(p.page->festtextNr(), 0);
-    QCOMPARE(p.field(1)->text(), QStringLiteral("CD"));
-    QCOMPARE(p.statusText(), QString());
-    QVERIFY(LinkFlags::instance().showReceivedData);
-}
-
-void TestFixedTextPage::readBackIncomplete_data() {
-    QTest::addColumn<bool>("silent");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::newRow("silent terminal") << true << QByteArray();
-    QTest::newRow("stops in mid-stream") << false << QByteArray("AB\rCD\0EF", 8);
-}
-
-void TestFixedTextPage::readBackIncomplete() {
-    QFETCH(bool, silent);
-    QFETCH(QByteArray, reply);
-    PageFixture p;
-    p.page->store().fillDefaults();
-    const FixedTextStore before = p.page->store();
-    int id = 40;
-    p.page->showFesttext(id);
-    EchoTerminal t(p.f.port);
-    t.silentRead = silent;
-    t.readReply = reply;
-
-    p.click("cmdAuslesenFT");
-    QCOMPARE(p.f.dialogs.messages(), QStringList{kReadFailed});
-    QVERIFY(p.page->store() == before);
-    QCOMPARE(p.page->festtextNr(), 40);
+    for (int n = 0; n < 3; ++n) {
+        const FixedText& text = p.page->store().text(n);
+        QCOMPARE(QStringList(text.begin(), text.end()).join(QLatin1Char('|')), texts.at(n));
+    }
+    // A complete reply shows text 0; a failed one leaves the editor alone.
+    QCOMPARE(p.page->festtextNr(), messages.isEmpty() ? 0 : 40);
+    QCOMPARE(p.field(1)->text(), p.page->store().entry(p.page->festtextNr(), 1));
     QCOMPARE(p.statusText(), QString());
     QVERIFY(LinkFlags::instance().showReceivedData);
 }
@@ -597,48 +589,29 @@ void TestFixedTextPage::showText() {
     QCOMPARE(p.find<UpDown>(QStringLiteral("FTSelect"))->value(), after.toInt());
 }
 
-void TestFixedTextPage::stepBoxesExclusive() {
+void TestFixedTextPage::callUpControls() {
     PageFixture p;
+    p.activate();
     auto* forward = p.find<QCheckBox>(QStringLiteral("chkAutoIncFT_0"));
     auto* backward = p.find<QCheckBox>(QStringLiteral("chkAutoIncFT_1"));
     QTest::mouseClick(forward, Qt::LeftButton);
-    QVERIFY(forward->isChecked());
     QTest::mouseClick(backward, Qt::LeftButton);
-    QVERIFY(backward->isChecked());
-    QVERIFY(!forward->isChecked());
+    QVERIFY(backward->isChecked() && !forward->isChecked());
     QTest::mouseClick(backward, Qt::LeftButton);
-    QVERIFY(!backward->isChecked());
-    QVERIFY(!forward->isChecked());
+    QVERIFY(!backward->isChecked() && !forward->isChecked());
 
-    // Stepping three times forward calls up three texts in a row.
-    QTest::mouseClick(forward, Qt::LeftButton);
-    for (int i = 0; i < 3; ++i)
-        p.click("cmdShowFT");
-    QCOMPARE(p.f.port.written(),
-             cmd::showFixedText(0) + cmd::showFixedText(1) + cmd::showFixedText(2));
-}
-
-void TestFixedTextPage::callUpNumberField() {
-    PageFixture p;
-    p.activate();
     auto* field = p.find<QLineEdit>(QStringLiteral("txtFTAbruf"));
     auto* select = p.find<UpDown>(QStringLiteral("FTSelect"));
     QTest::mouseClick(select->upButton(), Qt::LeftButton);
     QCOMPARE(field->text(), QStringLiteral("1"));
-
-    field->setFocus();
-    field->setText(QStringLiteral("42"));
-    select->setFocus();
-    QCOMPARE(select->value(), 42);
-    field->setFocus();
-    field->setText(QStringLiteral("abc"));
-    select->setFocus();
-    QCOMPARE(select->value(), 42);
-    QCOMPARE(field->text(), QStringLiteral("abc"));
-    field->setFocus();
-    field->setText(QStringLiteral("128"));
-    select->setFocus();
-    QCOMPARE(select->value(), 42);
+    // Leaving the field sets the up-down to a valid number and to nothing else.
+    for (const char* typed : {"42", "abc", "128"}) {
+        field->setFocus();
+        field->setText(QString::fromLatin1(typed));
+        select->setFocus();
+        QCOMPARE(select->value(), 42);
+    }
+    QCOMPARE(field->text(), QStringLiteral("128"));
 }
 
 QTEST_MAIN(TestFixedTextPage)
