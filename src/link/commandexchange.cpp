@@ -6,24 +6,24 @@
 #include "link/receivehandler.h"
 #include "link/serialport.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
 // Re-enables the window on every way out of a wait.
 class UiDisabled {
-public:
+  public:
     explicit UiDisabled(const std::function<void(bool)>& set) : set_(set) {
-        if (set_)
-            set_(false);
+        if (set_) set_(false);
     }
     ~UiDisabled() {
-        if (set_)
-            set_(true);
+        if (set_) set_(true);
     }
 
-private:
+  private:
     const std::function<void(bool)>& set_;
 };
 
@@ -38,7 +38,8 @@ CommandExchange::CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QOb
         emit wake();
     });
     connect(&receiver_, &ReceiveHandler::received, this, &CommandExchange::wake);
-    connect(&LinkFlags::instance(), &LinkFlags::abortRequestedChanged, this, &CommandExchange::wake);
+    connect(&LinkFlags::instance(), &LinkFlags::abortRequestedChanged, this,
+            &CommandExchange::wake);
     connect(&port_, &SerialPort::lost, this, [this] {
         portLost_ = true;
         emit wake();
@@ -54,16 +55,15 @@ void CommandExchange::startTimeOutTimer(qint16 timeOutTime) {
 }
 
 void CommandExchange::yieldOnce() {
-    // Sleeps in the event dispatcher until data, the timer, an abort or any other event wakes it.
-    QEventLoop loop;
-    connect(this, &CommandExchange::wake, &loop, &QEventLoop::quit);
-    loop.exec();
+    // Sleeps in the event dispatcher until at least one event (data, the timer, an abort, a
+    // repaint) has been handled; the caller then looks at its conditions again. A nested
+    // QEventLoop would do the same but costs a dispatcher wake-up for every quit().
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 QString CommandExchange::shownCommand(const QByteArray& cmd) {
     QString shown = win1252::decode(cmd);
-    if (!shown.isEmpty() && shown[0] == QChar(27))
-        shown = QStringLiteral("ESC ") + shown.mid(1);
+    if (!shown.isEmpty() && shown[0] == QChar(27)) shown = QStringLiteral("ESC ") + shown.mid(1);
     return shown;
 }
 
@@ -74,7 +74,10 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
     QByteArray result;
 
     const bool showMessage = timeOutTime >= 0;
-    const auto magnitude = static_cast<qint16>(std::abs(timeOutTime));
+    // -32768 has no positive counterpart; it must not turn into "no time-out at all".
+    const auto magnitude = timeOutTime == std::numeric_limits<qint16>::min()
+                               ? std::numeric_limits<qint16>::max()
+                               : static_cast<qint16>(std::abs(timeOutTime));
     auto& flags = LinkFlags::instance();
     bool timedOut = false;
     {
@@ -91,8 +94,7 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
         QByteArray& buffer = receiver_.buffer();
         while (!failed && !flags.abortRequested() && !timeOut_) {
             if (!buffer.isEmpty()) {
-                if (idle)
-                    startTimeOutTimer(magnitude);
+                if (idle) startTimeOutTimer(magnitude);
                 // Only the new bytes and the tail that could complete a match are searched.
                 const qsizetype from = qMax<qsizetype>(0, result.size() - waitfor.size() + 1);
                 result.append(buffer);
@@ -104,8 +106,7 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
                 }
             }
             failed = portLost_;
-            if (!failed)
-                yieldOnce();
+            if (!failed) yieldOnce();
         }
         waiting_ = false;
         timedOut = !flags.abortRequested() && (timeOut_ || failed);
@@ -129,8 +130,7 @@ QByteArray CommandExchange::sendAndWaitFor2(const QByteArray& cmd, const QByteAr
 
 void CommandExchange::pause(qint16 ms) {
     startTimeOutTimer(ms);
-    if (ms <= 0)
-        return;
+    if (ms <= 0) return;
     while (!timeOut_)
         yieldOnce();
 }
