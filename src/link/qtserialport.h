@@ -9,7 +9,7 @@
 // The real port. Port number n is opened as the device that `deviceFor(n)` names.
 class QtSerialPort : public SerialPort {
     Q_OBJECT
-public:
+  public:
     using DeviceMapper = std::function<QString(int)>;
 
     explicit QtSerialPort(DeviceMapper deviceFor, QObject* parent = nullptr);
@@ -34,9 +34,12 @@ public:
 
     void setDeviceMapper(DeviceMapper deviceFor) { deviceFor_ = std::move(deviceFor); }
 
-private:
+  private:
     bool apply(const LineSettings& s);
     bool applyHandshaking(int mode);
+    // Whether an error of the port means the device itself has gone away.
+    bool deviceGone(QSerialPort::SerialPortError e) const;
+    void loseDevice();
 
     DeviceMapper deviceFor_;
     QSerialPort port_;
@@ -44,4 +47,5 @@ private:
     LineSettings settings_;
     int handshaking_ = 0;
     QString error_;
+    bool losing_ = false;
 };
