@@ -16,7 +16,8 @@ QtSerialPort::QtSerialPort(DeviceMapper deviceFor, QObject* parent)
         if (losing_ || !port_.isOpen() || !deviceGone(e)) return;
         // Closing inside QSerialPort's own notification would pull its buffers from under it.
         losing_ = true;
-        QMetaObject::invokeMethod(this, &QtSerialPort::loseDevice, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, opening = openings_] { loseDevice(opening); }, Qt::QueuedConnection);
     });
 }
 
@@ -36,9 +37,10 @@ bool QtSerialPort::deviceGone(QSerialPort::SerialPortError e) const {
 #endif
 }
 
-void QtSerialPort::loseDevice() {
+void QtSerialPort::loseDevice(int opening) {
+    // The port may have been closed, or closed and opened afresh, since the error came in.
+    if (opening != openings_ || !port_.isOpen()) return;
     losing_ = false;
-    if (!port_.isOpen()) return;
     error_ = QStringLiteral("%1: Gerät nicht mehr vorhanden").arg(deviceName());
     port_.close();
     emit lost();
@@ -140,6 +142,8 @@ bool QtSerialPort::open() {
         return false;
     }
     port_.setPortName(device);
+    ++openings_;
+    losing_ = false;
     if (!port_.open(QIODevice::ReadWrite)) {
         error_ = QStringLiteral("%1: %2").arg(device, port_.errorString());
         return false;

@@ -39,7 +39,7 @@ class QtSerialPort : public SerialPort {
     bool applyHandshaking(int mode);
     // Whether an error of the port means the device itself has gone away.
     bool deviceGone(QSerialPort::SerialPortError e) const;
-    void loseDevice();
+    void loseDevice(int opening);
 
     DeviceMapper deviceFor_;
     QSerialPort port_;
@@ -48,4 +48,5 @@ class QtSerialPort : public SerialPort {
     int handshaking_ = 0;
     QString error_;
     bool losing_ = false;
+    int openings_ = 0;
 };
