@@ -11,7 +11,11 @@
 
 QtSerialPort::QtSerialPort(DeviceMapper deviceFor, QObject* parent)
     : SerialPort(parent), deviceFor_(std::move(deviceFor)) {
-    connect(&port_, &QSerialPort::readyRead, this, &SerialPort::dataReceived);
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        notifying_ = true;
+        emit dataReceived();
+        notifying_ = false;
+    });
     connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         if (losing_ || !port_.isOpen() || !deviceGone(e)) return;
         // Closing inside QSerialPort's own notification would pull its buffers from under it.
@@ -192,9 +196,10 @@ QByteArray QtSerialPort::readAll() {
     if (port_.bytesAvailable() > 0) out = port_.readAll();
 #ifdef Q_OS_UNIX
     // Bytes the driver holds but QSerialPort has not been told about yet have been received too;
-    // an exchange that throws away stale input must not meet them after its command.
+    // an exchange that throws away stale input must not meet them after its command. Inside
+    // the data notification QSerialPort has just emptied the driver, so asking would be wasted.
     int waiting = 0;
-    if (::ioctl(port_.handle(), FIONREAD, &waiting) == 0 && waiting > 0) {
+    if (!notifying_ && ::ioctl(port_.handle(), FIONREAD, &waiting) == 0 && waiting > 0) {
         const qsizetype had = out.size();
         out.resize(had + waiting);
         const ssize_t n = ::read(port_.handle(), out.data() + had, static_cast<size_t>(waiting));

@@ -49,4 +49,5 @@ class QtSerialPort : public SerialPort {
     QString error_;
     bool losing_ = false;
     int openings_ = 0;
+    bool notifying_ = false;
 };
