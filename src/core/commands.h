@@ -24,6 +24,8 @@ QByteArray loadKeyTable();                    // ESC "&u"
 QByteArray keyboardMode(int mode);            // ESC "&P" '0'+mode
 QByteArray defineCharacter();                 // ESC "&L"
 
-inline QByteArray byte(int value) { return QByteArray(1, static_cast<char>(value)); }
+inline QByteArray byte(int value) {
+    return QByteArray(1, static_cast<char>(value));
+}
 
 } // namespace cmd

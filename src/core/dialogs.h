@@ -6,7 +6,7 @@
 // Every message box, input box and file dialog goes through this seam, so that tests can
 // answer them and see what was shown.
 class Dialogs {
-public:
+  public:
     enum class Buttons { Ok, YesNo, RetryCancel };
     enum class Icon { None, Information, Warning, Critical, Question };
     enum class Answer { Ok, Yes, No, Retry, Cancel };

@@ -1,8 +1,7 @@
 #include "core/displaytypes.h"
 
 DisplayGeometry geometryFromItemText(const QString& text) {
-    if (text == QLatin1String("  8x2"))
-        return {8, 2};
+    if (text == QLatin1String("  8x2")) return {8, 2};
     return {text.left(2).toInt(), text.mid(3, 1).toInt()};
 }
 

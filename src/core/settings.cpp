@@ -4,7 +4,8 @@
 
 SettingsStore::SettingsStore()
     : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                            QStringLiteral("ZEPTAL32"), QStringLiteral("ZEPTAL32"))) {}
+                                            QStringLiteral("ZEPTAL32"),
+                                            QStringLiteral("ZEPTAL32"))) {}
 
 SettingsStore::SettingsStore(const QString& iniPath)
     : settings_(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}

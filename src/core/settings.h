@@ -8,7 +8,7 @@ class QSettings;
 // The per-user settings store: INI file, user scope, application "ZEPTAL32", every program key
 // in the group "Einstellungen". Device paths for port numbers live in the group "Ports".
 class SettingsStore {
-public:
+  public:
     static inline const QString kComPort = QStringLiteral("COM-Anschluß");
     static inline const QString kLineSettings = QStringLiteral("Einstellungen");
     static inline const QString kDisplayType = QStringLiteral("DisplayTyp");
@@ -27,9 +27,13 @@ public:
     QString portDevice(int n) const;
     void setPortDevice(int n, const QString& device);
 
-    static QString boolText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
-    static bool parseBool(const QString& text) { return text.trimmed().compare("true", Qt::CaseInsensitive) == 0 || text.trimmed() == "1"; }
+    static QString boolText(bool value) {
+        return value ? QStringLiteral("true") : QStringLiteral("false");
+    }
+    static bool parseBool(const QString& text) {
+        return text.trimmed().compare("true", Qt::CaseInsensitive) == 0 || text.trimmed() == "1";
+    }
 
-private:
+  private:
     std::unique_ptr<QSettings> settings_;
 };

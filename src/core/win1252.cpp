@@ -16,11 +16,9 @@ namespace win1252 {
 
 char encodeChar(QChar c) {
     const char16_t u = c.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return static_cast<char>(u);
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
     for (std::size_t i = 0; i < kHigh.size(); ++i)
-        if (kHigh[i] == u)
-            return static_cast<char>(0x80 + i);
+        if (kHigh[i] == u) return static_cast<char>(0x80 + i);
     return '?';
 }
 

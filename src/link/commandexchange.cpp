@@ -13,17 +13,15 @@ namespace {
 
 // Re-enables the window on every way out of a wait.
 class UiDisabled {
-public:
+  public:
     explicit UiDisabled(const std::function<void(bool)>& set) : set_(set) {
-        if (set_)
-            set_(false);
+        if (set_) set_(false);
     }
     ~UiDisabled() {
-        if (set_)
-            set_(true);
+        if (set_) set_(true);
     }
 
-private:
+  private:
     const std::function<void(bool)>& set_;
 };
 
@@ -38,7 +36,8 @@ CommandExchange::CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QOb
         emit wake();
     });
     connect(&receiver_, &ReceiveHandler::received, this, &CommandExchange::wake);
-    connect(&LinkFlags::instance(), &LinkFlags::abortRequestedChanged, this, &CommandExchange::wake);
+    connect(&LinkFlags::instance(), &LinkFlags::abortRequestedChanged, this,
+            &CommandExchange::wake);
     connect(&port_, &SerialPort::lost, this, [this] {
         portLost_ = true;
         emit wake();
@@ -62,8 +61,7 @@ void CommandExchange::yieldOnce() {
 
 QString CommandExchange::shownCommand(const QByteArray& cmd) {
     QString shown = win1252::decode(cmd);
-    if (!shown.isEmpty() && shown[0] == QChar(27))
-        shown = QStringLiteral("ESC ") + shown.mid(1);
+    if (!shown.isEmpty() && shown[0] == QChar(27)) shown = QStringLiteral("ESC ") + shown.mid(1);
     return shown;
 }
 
@@ -91,8 +89,7 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
         QByteArray& buffer = receiver_.buffer();
         while (!failed && !flags.abortRequested() && !timeOut_) {
             if (!buffer.isEmpty()) {
-                if (idle)
-                    startTimeOutTimer(magnitude);
+                if (idle) startTimeOutTimer(magnitude);
                 // Only the new bytes and the tail that could complete a match are searched.
                 const qsizetype from = qMax<qsizetype>(0, result.size() - waitfor.size() + 1);
                 result.append(buffer);
@@ -104,8 +101,7 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
                 }
             }
             failed = portLost_;
-            if (!failed)
-                yieldOnce();
+            if (!failed) yieldOnce();
         }
         waiting_ = false;
         timedOut = !flags.abortRequested() && (timeOut_ || failed);
@@ -129,8 +125,7 @@ QByteArray CommandExchange::sendAndWaitFor2(const QByteArray& cmd, const QByteAr
 
 void CommandExchange::pause(qint16 ms) {
     startTimeOutTimer(ms);
-    if (ms <= 0)
-        return;
+    if (ms <= 0) return;
     while (!timeOut_)
         yieldOnce();
 }

@@ -16,7 +16,7 @@ class SerialPort;
 // caller reports the failure itself (no time-out message), 0 means no time-out at all.
 class CommandExchange : public QObject {
     Q_OBJECT
-public:
+  public:
     CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QObject* parent = nullptr);
 
     // Called with false when a wait begins and with true on every way out of it.
@@ -26,7 +26,8 @@ public:
     // time-out, abort, a closed port or a port that vanished during the wait.
     QByteArray sendAndWaitFor(const QByteArray& cmd, const QByteArray& waitfor, qint16 timeOutTime);
     // The same, but every received chunk restarts the time-out (an idle time-out).
-    QByteArray sendAndWaitFor2(const QByteArray& cmd, const QByteArray& waitfor, qint16 timeOutTime);
+    QByteArray sendAndWaitFor2(const QByteArray& cmd, const QByteArray& waitfor,
+                               qint16 timeOutTime);
 
     // Clears timeOut() and, for a positive value, (re)starts the one-shot timer.
     void startTimeOutTimer(qint16 timeOutTime);
@@ -41,12 +42,13 @@ public:
 
     bool waiting() const { return waiting_; }
 
-signals:
+  signals:
     // Wakes a running wait.
     void wake();
 
-private:
-    QByteArray wait(const QByteArray& cmd, const QByteArray& waitfor, qint16 timeOutTime, bool idle);
+  private:
+    QByteArray wait(const QByteArray& cmd, const QByteArray& waitfor, qint16 timeOutTime,
+                    bool idle);
     void yieldOnce();
 
     ReceiveHandler& receiver_;

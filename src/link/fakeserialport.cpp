@@ -41,7 +41,7 @@ bool FakeSerialPort::open() {
         error_ = QStringLiteral("Port ist bereits geöffnet");
         return false;
     }
-    if (failOpen) {
+    if (failOpen || failOpenPorts.contains(portNumber_)) {
         error_ = QStringLiteral("Zugriff verweigert");
         return false;
     }
@@ -52,18 +52,15 @@ bool FakeSerialPort::open() {
 }
 
 void FakeSerialPort::close() {
-    if (open_)
-        ++closeCount;
+    if (open_) ++closeCount;
     open_ = false;
 }
 
 void FakeSerialPort::write(const QByteArray& bytes) {
-    if (!open_)
-        return;
+    if (!open_) return;
     writes.append(bytes);
     writesWithSettings.append({settings_, bytes});
-    if (onWrite)
-        onWrite(bytes);
+    if (onWrite) onWrite(bytes);
 }
 
 QByteArray FakeSerialPort::readAll() {
@@ -72,18 +69,18 @@ QByteArray FakeSerialPort::readAll() {
     return out;
 }
 
-QString FakeSerialPort::deviceName() const { return QStringLiteral("fake:COM%1").arg(portNumber_); }
+QString FakeSerialPort::deviceName() const {
+    return QStringLiteral("fake:COM%1").arg(portNumber_);
+}
 
 void FakeSerialPort::feed(const QByteArray& bytes) {
-    if (!open_ || bytes.isEmpty())
-        return;
+    if (!open_ || bytes.isEmpty()) return;
     input_.append(bytes);
     emit dataReceived();
 }
 
 void FakeSerialPort::vanish() {
-    if (!open_)
-        return;
+    if (!open_) return;
     open_ = false;
     input_.clear();
     error_ = QStringLiteral("Gerät nicht mehr vorhanden");

@@ -9,7 +9,7 @@
 // replies are fed with feed(). Faults can be switched on per test.
 class FakeSerialPort : public SerialPort {
     Q_OBJECT
-public:
+  public:
     explicit FakeSerialPort(QObject* parent = nullptr);
 
     int portNumber() const override { return portNumber_; }
@@ -43,13 +43,14 @@ public:
 
     // Fault switches.
     bool failOpen = false;
+    QList<int> failOpenPorts;
     QList<int> refusedPortNumbers;
     bool refuseSettings = false;
     bool refuseHandshaking = false;
     int openCount = 0;
     int closeCount = 0;
 
-private:
+  private:
     int portNumber_ = 1;
     QString settings_ = QStringLiteral("9600,n,8,2");
     int handshaking_ = 0;

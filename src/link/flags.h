@@ -6,7 +6,7 @@
 // Process-wide switches that steer the receive handlers and every waiting exchange.
 class LinkFlags : public QObject {
     Q_OBJECT
-public:
+  public:
     static LinkFlags& instance();
 
     // While true, received chunks are also shown in the receive monitor.
@@ -19,10 +19,10 @@ public:
     bool abortRequested() const { return abortRequested_; }
     void setAbortRequested(bool value);
 
-signals:
+  signals:
     void abortRequestedChanged(bool value);
 
-private:
+  private:
     LinkFlags() = default;
     bool abortRequested_ = false;
 };

@@ -15,3 +15,14 @@ struct LineSettings {
     // With the parity letter in lower case.
     QString text() const;
 };
+
+// What the port settings dialog reads off a settings text, position by position from its end
+// (stop bits "1.5" take two more characters). parityIndex: 0 Even, 1 Odd, 2 None, 3 Mark,
+// 4 Space, -1 when the letter is none of these.
+struct SettingsFields {
+    QString speed;
+    int parityIndex = -1;
+    QString dataBits;
+    QString stopBits;
+};
+SettingsFields splitSettingsFromEnd(const QString& settings);

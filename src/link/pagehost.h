@@ -9,7 +9,7 @@ class SerialPort;
 // What a feature page needs from the main window: the port, the exchange, the dialogs, the
 // status line, the receive monitor switch and the current display geometry.
 class PageHost {
-public:
+  public:
     virtual ~PageHost() = default;
 
     virtual SerialPort& port() = 0;
@@ -32,12 +32,12 @@ public:
 
 // Shows the status text on construction and clears it on every way out.
 class StatusScope {
-public:
+  public:
     StatusScope(PageHost& host, const QString& text) : host_(host) { host_.showStatus(text); }
     ~StatusScope() { host_.clearStatus(); }
     StatusScope(const StatusScope&) = delete;
     StatusScope& operator=(const StatusScope&) = delete;
 
-private:
+  private:
     PageHost& host_;
 };

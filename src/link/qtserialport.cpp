@@ -14,7 +14,9 @@ QtSerialPort::QtSerialPort(DeviceMapper deviceFor, QObject* parent)
     });
 }
 
-QtSerialPort::~QtSerialPort() { port_.close(); }
+QtSerialPort::~QtSerialPort() {
+    port_.close();
+}
 
 QString QtSerialPort::defaultDevice(int n) {
 #ifdef Q_OS_WIN
@@ -26,7 +28,8 @@ QString QtSerialPort::defaultDevice(int n) {
 
 bool QtSerialPort::setPortNumber(int n) {
     if (port_.isOpen()) {
-        error_ = QStringLiteral("Die Schnittstelle ist geöffnet; die Nummer kann nicht geändert werden.");
+        error_ = QStringLiteral(
+            "Die Schnittstelle ist geöffnet; die Nummer kann nicht geändert werden.");
         return false;
     }
     if (n < 1 || n > 16) {
@@ -53,8 +56,7 @@ bool QtSerialPort::apply(const LineSettings& s) {
     const bool ok = port_.setBaudRate(s.baud) && port_.setParity(parities.value(s.parity)) &&
                     port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
                     port_.setStopBits(stop);
-    if (!ok)
-        error_ = port_.errorString();
+    if (!ok) error_ = port_.errorString();
     return ok;
 }
 
@@ -64,8 +66,7 @@ bool QtSerialPort::setSettings(const QString& settings) {
         error_ = QStringLiteral("Ungültige Schnittstellenparameter \"%1\".").arg(settings);
         return false;
     }
-    if (port_.isOpen() && !apply(*parsed))
-        return false;
+    if (port_.isOpen() && !apply(*parsed)) return false;
     settings_ = *parsed;
     return true;
 }
@@ -86,8 +87,7 @@ bool QtSerialPort::setHandshaking(int mode) {
         error_ = QStringLiteral("Ungültiges Protokoll %1.").arg(mode);
         return false;
     }
-    if (port_.isOpen() && !applyHandshaking(mode))
-        return false;
+    if (port_.isOpen() && !applyHandshaking(mode)) return false;
     handshaking_ = mode;
     return true;
 }
@@ -115,13 +115,16 @@ bool QtSerialPort::open() {
     return true;
 }
 
-void QtSerialPort::close() { port_.close(); }
+void QtSerialPort::close() {
+    port_.close();
+}
 
 void QtSerialPort::write(const QByteArray& bytes) {
-    if (!port_.isOpen() || bytes.isEmpty())
-        return;
+    if (!port_.isOpen() || bytes.isEmpty()) return;
     port_.write(bytes);
     port_.flush();
 }
 
-QByteArray QtSerialPort::readAll() { return port_.isOpen() ? port_.readAll() : QByteArray(); }
+QByteArray QtSerialPort::readAll() {
+    return port_.isOpen() ? port_.readAll() : QByteArray();
+}

@@ -9,7 +9,7 @@
 // The real port. Port number n is opened as the device that `deviceFor(n)` names.
 class QtSerialPort : public SerialPort {
     Q_OBJECT
-public:
+  public:
     using DeviceMapper = std::function<QString(int)>;
 
     explicit QtSerialPort(DeviceMapper deviceFor, QObject* parent = nullptr);
@@ -34,7 +34,7 @@ public:
 
     void setDeviceMapper(DeviceMapper deviceFor) { deviceFor_ = std::move(deviceFor); }
 
-private:
+  private:
     bool apply(const LineSettings& s);
     bool applyHandshaking(int mode);
 

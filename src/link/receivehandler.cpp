@@ -5,14 +5,12 @@
 #include "link/serialport.h"
 
 QByteArray monitorTextForChunk(const QByteArray& chunk) {
-    if (chunk.isEmpty())
-        return {};
+    if (chunk.isEmpty()) return {};
     // Compared as a string with the one-character texts of code 127 and of the blank.
     const auto first = static_cast<unsigned char>(chunk[0]);
     const bool afterDel = first > 127 || (first == 127 && chunk.size() > 1);
     const bool beforeBlank = first < 32;
-    if (afterDel || beforeBlank)
-        return "<&H" + QByteArray::number(first, 16).toUpper() + ">";
+    if (afterDel || beforeBlank) return "<&H" + QByteArray::number(first, 16).toUpper() + ">";
     return chunk;
 }
 
@@ -26,15 +24,13 @@ ReceiveHandler::ReceiveHandler(SerialPort& port, QObject* parent) : QObject(pare
 
 void ReceiveHandler::onDataReceived() {
     const QByteArray chunk = port_.readAll();
-    if (chunk.isEmpty())
-        return;
+    if (chunk.isEmpty()) return;
     auto& flags = LinkFlags::instance();
     if (flags.keyCaptureActive) {
         flags.lastKeyReceived = chunk.left(1);
         return;
     }
     buffer_.append(chunk);
-    if (flags.showReceivedData)
-        emit monitorAppend(win1252::decode(monitorTextForChunk(chunk)));
+    if (flags.showReceivedData) emit monitorAppend(win1252::decode(monitorTextForChunk(chunk)));
     emit received();
 }

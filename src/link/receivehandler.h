@@ -18,7 +18,7 @@ QString trimMonitorText(const QString& text);
 // into monitor text.
 class ReceiveHandler : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ReceiveHandler(SerialPort& port, QObject* parent = nullptr);
 
     QByteArray& buffer() { return buffer_; }
@@ -27,13 +27,13 @@ public:
     // Reads everything waiting and dispatches it (the port's data notification).
     void onDataReceived();
 
-signals:
+  signals:
     // The buffer has grown.
     void received();
     // Text to append to the receive monitor.
     void monitorAppend(const QString& text);
 
-private:
+  private:
     SerialPort& port_;
     QByteArray buffer_;
 };

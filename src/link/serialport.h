@@ -9,7 +9,7 @@
 // when the port layer refuses; nothing here throws.
 class SerialPort : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
@@ -33,7 +33,7 @@ public:
     // The device behind the current port number (a path on Linux, "COMn" on Windows).
     virtual QString deviceName() const = 0;
 
-signals:
+  signals:
     // At least one byte is waiting.
     void dataReceived();
     // The device went away while open (a USB adapter pulled); the port has been closed.

@@ -8,7 +8,7 @@
 
 // Records every dialog shown and answers from queues; an empty queue answers OK / cancel.
 class FakeDialogs : public Dialogs {
-public:
+  public:
     struct Shown {
         QString kind; // "message", "input", "open", "save"
         QString text; // message text, prompt or dialog title

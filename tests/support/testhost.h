@@ -10,7 +10,7 @@
 
 // A page host without a main window: fake port (opened), scripted dialogs, recorded status.
 class TestHost : public PageHost {
-public:
+  public:
     TestHost() {
         port_.open();
         QObject::connect(&receiver_, &ReceiveHandler::monitorAppend,

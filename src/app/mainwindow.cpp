@@ -1,0 +1,459 @@
+#include "app/mainwindow.h"
+
+#include "app/displaygeometry.h"
+#include "core/dialogs.h"
+#include "core/displaytypes.h"
+#include "core/settings.h"
+#include "core/twips.h"
+#include "link/commandexchange.h"
+#include "link/devicemap.h"
+#include "link/flags.h"
+#include "link/portdialog.h"
+#include "link/receivehandler.h"
+#include "link/serialport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabBar>
+
+namespace {
+
+constexpr int kVersionMajor = 2;
+constexpr int kVersionMinor = 2;
+
+struct TabInfo {
+    const char* caption;
+    const char* tooltip;
+    const char* titleName;
+    const char* title;
+};
+const TabInfo kTabs[6] = {
+    {"Einstellungen", "Programm-Einstellungen", "Label4", "Einstellungen"},
+    {"Textausgabe", "Textausgabe und Tastaturabfrage", "Label5", "Textausgabe"},
+    {"Festtext-Speicher", "Festtexte speichern und anzeigen", "Label2", "Festtexte"},
+    {"Benutzerdefinierte Zeichen", "Benutzerdefinierte Zeichen", "Label3",
+     "Benutzerdefinierte Zeichen"},
+    {"Matrix-Tastatur", "Belegung der Matrixtasten und Konfiguration der Matrixtastatur", "Label1",
+     "Tastaturbelegung"},
+    {"Demonstration", nullptr, "Label15", "Demo"},
+};
+
+// Page area of the tab strip, in pixels of the central widget.
+constexpr QRect kPageArea(6, 30, 625, 340);
+
+template <typename W> W* named(W* w, const QString& name) {
+    w->setObjectName(name);
+    return w;
+}
+
+QLabel* makeLabel(const QString& text, const QString& name, QWidget* parent, QRect geometry) {
+    auto* l = named(new QLabel(text, parent), name);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QComboBox* makeList(const QString& name, QWidget* parent, QRect geometry) {
+    auto* c = named(new QComboBox(parent), name);
+    c->setAccessibleName(name);
+    c->setGeometry(geometry);
+    return c;
+}
+
+QPixmap builtInLogo(QSize size) {
+    QPixmap pm(size);
+    pm.fill(QColor(0x20, 0x30, 0x60));
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRect lcd = pm.rect().adjusted(16, 16, -16, -40);
+    p.setBrush(QColor(0x9c, 0xc4, 0x3c));
+    p.setPen(QPen(QColor(0x10, 0x10, 0x10), 3));
+    p.drawRoundedRect(lcd, 6, 6);
+    QFont f(QStringLiteral("Courier New"));
+    f.setStyleHint(QFont::TypeWriter);
+    f.setBold(true);
+    f.setPixelSize(lcd.height() / 3);
+    p.setFont(f);
+    p.setPen(QColor(0x1c, 0x2c, 0x10));
+    p.drawText(lcd, Qt::AlignCenter, QStringLiteral("PULTINO\nZEPTAL32"));
+    QFont small = f;
+    small.setPixelSize(14);
+    p.setFont(small);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, size.height() - 36, size.width(), 30), Qt::AlignCenter,
+               QStringLiteral("Bedienterminal-Software"));
+    return pm;
+}
+
+} // namespace
+
+QString MainWindow::title() {
+    return QStringLiteral("ZEPTAL32   V. %1.%2").arg(kVersionMajor).arg(kVersionMinor);
+}
+
+MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, SettingsStore& settings,
+                       DeviceMap& devices, QWidget* parent)
+    : QMainWindow(parent), port_(port), dialogs_(dialogs), settings_(settings), devices_(devices),
+      receiver_(new ReceiveHandler(port, this)),
+      exchange_(new CommandExchange(*receiver_, dialogs, this)) {
+    setObjectName(QStringLiteral("frmMain"));
+    exchange_->setUiEnabled = [this](bool enabled) { setEnabled(enabled); };
+    connect(receiver_, &ReceiveHandler::monitorAppend, this, [this](const QString& text) {
+        lblReceiveData->setText(trimMonitorText(lblReceiveData->text() + text));
+    });
+    quit = [] { QCoreApplication::exit(0); };
+    buildShell();
+    buildPages();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildShell() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    setCentralWidget(central);
+
+    TabStrip1 = named(new QTabBar(central), QStringLiteral("TabStrip1"));
+    TabStrip1->setGeometry(kPageArea.x(), 6, kPageArea.width(), 24);
+    TabStrip1->setExpanding(false);
+    TabStrip1->setUsesScrollButtons(false);
+    TabStrip1->setElideMode(Qt::ElideNone);
+    auto* pageFrame = named(new QFrame(central), QStringLiteral("TabClientArea"));
+    pageFrame->setFrameShape(QFrame::StyledPanel);
+    pageFrame->setGeometry(kPageArea.adjusted(-1, -1, 1, 1));
+    for (int t = 1; t <= 6; ++t) {
+        const TabInfo& info = kTabs[t - 1];
+        TabStrip1->addTab(QString::fromUtf8(info.caption));
+        if (info.tooltip) TabStrip1->setTabToolTip(t - 1, QString::fromUtf8(info.tooltip));
+        Frame1[t] = named(new QWidget(central), QStringLiteral("Frame1_%1").arg(t));
+        Frame1[t]->resize(kPageArea.size());
+        auto* pageTitle =
+            makeLabel(QString::fromUtf8(info.title), QString::fromUtf8(info.titleName), Frame1[t],
+                      QRect(10, 4, 400, 22));
+        QFont f = pageTitle->font();
+        f.setBold(true);
+        f.setPointSizeF(f.pointSizeF() * 1.3);
+        pageTitle->setFont(f);
+    }
+    connect(TabStrip1, &QTabBar::currentChanged, this, [this] { TabStrip1_Click(); });
+
+    // Visible on every tab.
+    auto* Line1 = named(new QFrame(central), QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setGeometry(6, 374, 625, 3);
+    makeLabel(QStringLiteral("Empfangene Daten:"), QStringLiteral("Label9"), central,
+              QRect(6, 380, 110, 22));
+    lblReceiveData =
+        makeLabel(QString(), QStringLiteral("lblReceiveData"), central, QRect(118, 380, 400, 22));
+    lblReceiveData->setAccessibleName(QStringLiteral("lblReceiveData"));
+    lblReceiveData->setFrameShape(QFrame::Panel);
+    lblReceiveData->setFrameShadow(QFrame::Sunken);
+    lblReceiveData->setToolTip(QStringLiteral(
+        "Hier werden die Zeichen angezeigt, die das Pultino zuückliefert, z.B. Tastencodes, aber "
+        "auch Rückmeldungen bei EEPROM-Programmierfunktionen."));
+    QFont mono(QStringLiteral("Courier New"));
+    mono.setStyleHint(QFont::TypeWriter);
+    mono.setPixelSize(12);
+    lblReceiveData->setFont(mono);
+    auto* cmdClearReceived = named(new QPushButton(QStringLiteral("Löschen"), central),
+                                   QStringLiteral("cmdClearReceived"));
+    cmdClearReceived->setGeometry(524, 379, 107, 24);
+    cmdClearReceived->setToolTip(
+        QStringLiteral("Klicken Sie hier, um den angezeigten Empfangspuffer zu löschen."));
+    connect(cmdClearReceived, &QPushButton::clicked, this, &MainWindow::cmdClearReceived_Click);
+
+    auto* CommProps = named(new QPushButton(QStringLiteral("COM Einstellungen"), central),
+                            QStringLiteral("CommProps"));
+    CommProps->setGeometry(6, 410, 130, 26);
+    connect(CommProps, &QPushButton::clicked, this, &MainWindow::CommProps_Click);
+    lblCopyright =
+        makeLabel(QString(), QStringLiteral("lblCopyright"), central, QRect(146, 406, 368, 34));
+    lblCopyright->setAlignment(Qt::AlignCenter);
+    auto* btnQuit = named(new QPushButton(QStringLiteral("Programm beenden"), central),
+                          QStringLiteral("btnQuit"));
+    btnQuit->setGeometry(524, 410, 107, 26);
+    connect(btnQuit, &QPushButton::clicked, this, &MainWindow::btnQuit_Click);
+
+    // State labels: not shown; their texts feed the status bar and the geometry readers.
+    lblCurrentCOM = makeLabel(QStringLiteral("COM?"), QStringLiteral("lblCurrentCOM"), central, {});
+    lblCurrendBaud =
+        makeLabel(QStringLiteral("????,N,8,2"), QStringLiteral("lblCurrendBaud"), central, {});
+    lblCurrentDisplayCols =
+        makeLabel(QStringLiteral("00"), QStringLiteral("lblCurrentDisplayCols"), central, {});
+    lblCurrentDisplay =
+        makeLabel(QStringLiteral("x"), QStringLiteral("lblCurrentDisplay"), central, {});
+    lblCurrentDisplayRows =
+        makeLabel(QStringLiteral("0"), QStringLiteral("lblCurrentDisplayRows"), central, {});
+    for (QLabel* l : {lblCurrentCOM, lblCurrendBaud, lblCurrentDisplayCols, lblCurrentDisplay,
+                      lblCurrentDisplayRows})
+        l->hide();
+
+    auto* bar = named(new QStatusBar(this), QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    setStatusBar(bar);
+    const int widths[4] = {80, 60, 90, 0};
+    for (int i = 0; i < 4; ++i) {
+        panels_[i] = named(new QLabel(bar), QStringLiteral("StatusBar_Panel%1").arg(i + 1));
+        panels_[i]->setFrameShape(QFrame::Panel);
+        panels_[i]->setFrameShadow(QFrame::Sunken);
+        if (widths[i]) panels_[i]->setMinimumWidth(widths[i]);
+        bar->addWidget(panels_[i], widths[i] ? 0 : 1);
+    }
+}
+
+void MainWindow::buildSettingsPage(QWidget* page) {
+    auto* Frame3 = named(new QGroupBox(QStringLiteral("Programm-Einstellungen"), page),
+                         QStringLiteral("Frame3"));
+    Frame3->setGeometry(8, 30, 300, 112);
+    makeLabel(QStringLiteral("COM-Port:"), QStringLiteral("Label11"), Frame3,
+              QRect(10, 22, 90, 22));
+    cboComPort = makeList(QStringLiteral("cboComPort"), Frame3, QRect(100, 20, 185, 24));
+    cboComPort->setToolTip(QStringLiteral(
+        "Wählen Sie hier den COM-Port, an den Sie Ihr Pultino angeschlossen haben."));
+    for (int n = 1; n <= 8; ++n)
+        cboComPort->addItem(QStringLiteral("COM%1").arg(n), n);
+    makeLabel(QStringLiteral("Baudrate:"), QStringLiteral("Label10"), Frame3,
+              QRect(10, 50, 90, 22));
+    cboBaudrate = makeList(QStringLiteral("cboBaudrate"), Frame3, QRect(100, 48, 185, 24));
+    cboBaudrate->setToolTip(
+        QStringLiteral("Wählen Sie hier die gewünschte Baudrate. Standard ist 9600 Baud."));
+    const char* speeds[4] = {"9600,n,8,2", "4800,n,8,2", "2400,n,8,2", "1200,n,8,2"};
+    for (int i = 0; i < 4; ++i)
+        cboBaudrate->addItem(QString::fromLatin1(speeds[i]), i);
+    makeLabel(QStringLiteral("Display-Typ:"), QStringLiteral("lblDisplaytype"), Frame3,
+              QRect(10, 78, 90, 22));
+    cboDisplaytype = makeList(QStringLiteral("cboDisplaytype"), Frame3, QRect(100, 76, 185, 24));
+    for (const DisplayType& t : kDisplayTypes)
+        cboDisplaytype->addItem(QString::fromLatin1(t.text), t.code);
+    for (QComboBox* list : {cboComPort, cboBaudrate, cboDisplaytype})
+        list->setCurrentIndex(-1);
+    connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Click(); });
+    connect(cboBaudrate, &QComboBox::activated, this, [this] { cboBaudrate_Click(); });
+    connect(cboDisplaytype, &QComboBox::activated, this, [this] { cboDisplaytype_Click(); });
+
+    const QRect logoRect(318, 30, 298, 112);
+    imgLogo = makeLabel(QString(), QStringLiteral("imgLogo"), page, logoRect);
+    imgLogo->setPixmap(builtInLogo(logoRect.size()));
+    imgOEMlogo = makeLabel(QString(), QStringLiteral("imgOEMlogo"), page, logoRect);
+    imgOEMlogo->setScaledContents(true);
+    imgOEMlogo->hide();
+}
+
+void MainWindow::buildPages() {
+    buildSettingsPage(Frame1[1]);
+    sldBargraph = named(new QSlider(Qt::Horizontal, Frame1[6]), QStringLiteral("sldBargraph"));
+    sldBargraph->setAccessibleName(QStringLiteral("sldBargraph"));
+    sldBargraph->setGeometry(20, 280, 585, 24);
+}
+
+void MainWindow::selectEntry(QComboBox* list, int index, void (MainWindow::*handler)()) {
+    if (index < 0 || index >= list->count()) return;
+    list->setCurrentIndex(index);
+    (this->*handler)();
+}
+
+void MainWindow::startUp() {
+    setReceiveMonitor(true);
+    setWindowTitle(title());
+    lblCopyright->setText(title() + QStringLiteral("\nSoftware für Pultino Bedienterminals"));
+    setFixedSize(637, 478);
+
+    // Stored values that cannot be applied are passed over.
+    const QString com = settings_.read(SettingsStore::kComPort);
+    if (!com.isEmpty()) {
+        bool ok = false;
+        const int n = com.trimmed().toInt(&ok);
+        if (ok) port_.setPortNumber(n);
+    }
+    selectEntry(cboComPort, port_.portNumber() - 1, &MainWindow::cboComPort_Click);
+
+    const QString line = settings_.read(SettingsStore::kLineSettings);
+    if (!line.isEmpty()) port_.setSettings(line);
+    selectEntry(cboBaudrate, 0, &MainWindow::cboBaudrate_Click);
+    for (int i = 1; i < cboBaudrate->count(); ++i)
+        if (cboBaudrate->itemText(i) == line)
+            selectEntry(cboBaudrate, i, &MainWindow::cboBaudrate_Click);
+
+    bool ok = false;
+    int type =
+        settings_.read(SettingsStore::kDisplayType, QStringLiteral("6")).trimmed().toInt(&ok);
+    // Without a valid display type every page would work on a display of no size.
+    if (!ok || type < 0 || type >= cboDisplaytype->count()) type = kDefaultDisplayTypeIndex;
+    selectEntry(cboDisplaytype, type, &MainWindow::cboDisplaytype_Click);
+
+    port_.open();
+    if (!port_.isOpen()) {
+        dialogs_.message(QStringLiteral("Schnittstelle COM%1 konnte nicht geöffnet werden!\r"
+                                        "Bitte andere Schnittstelle einstellen!")
+                             .arg(port_.portNumber()),
+                         kAppTitle);
+    }
+
+    for (int t = 1; t <= 6; ++t) {
+        Frame1[t]->move(kPageArea.topLeft());
+        Frame1[t]->hide();
+    }
+    CurrentTab = 0;
+    TabStrip1_Click();
+
+    if (auto* bus = findChild<QComboBox*>(QStringLiteral("lstBusAddress"))) bus->setCurrentIndex(0);
+    loadLogo();
+}
+
+void MainWindow::loadLogo() {
+    const QPixmap oem(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("OEMLOGO.JPG")));
+    if (oem.isNull()) return;
+    imgOEMlogo->setPixmap(oem);
+    imgLogo->hide();
+    imgOEMlogo->show();
+}
+
+void MainWindow::showStatus(const QString& status) {
+    panels_[3]->setText(status);
+}
+void MainWindow::clearStatus() {
+    panels_[3]->clear();
+}
+
+QString MainWindow::panelText(int panel) const {
+    return panels_[panel - 1]->text();
+}
+
+void MainWindow::updateStatusbar() {
+    panels_[0]->setText(QStringLiteral("LCD ") + lblCurrentDisplayCols->text() +
+                        lblCurrentDisplay->text() + lblCurrentDisplayRows->text() +
+                        QLatin1Char(' '));
+    panels_[1]->setText(lblCurrentCOM->text() + QLatin1Char(' '));
+    panels_[2]->setText(lblCurrendBaud->text() + QLatin1Char(' '));
+}
+
+void MainWindow::setReceiveMonitor(bool enable) {
+    LinkFlags::instance().showReceivedData = enable;
+    lblReceiveData->clear();
+}
+
+void MainWindow::clearReceiveMonitor() {
+    lblReceiveData->clear();
+}
+void MainWindow::cmdClearReceived_Click() {
+    lblReceiveData->clear();
+}
+
+int MainWindow::displayColumns() const {
+    return lblCurrentDisplayCols->text().toInt();
+}
+int MainWindow::displayRows() const {
+    return lblCurrentDisplayRows->text().toInt();
+}
+
+void MainWindow::reapplyDisplayType() {
+    SetDisplayType(cboDisplaytype->currentIndex());
+}
+
+void MainWindow::TabStrip1_Click() {
+    const int t = TabStrip1->currentIndex() + 1;
+    if (t == CurrentTab) return;
+    Frame1[t]->show();
+    if (CurrentTab != 0) Frame1[CurrentTab]->hide();
+    CurrentTab = t;
+    if (t == 6) sldBargraph->setRange(0, 5 * lblCurrentDisplayCols->text().toInt());
+}
+
+void MainWindow::cboComPort_Click() {
+    lblCurrentCOM->setText(cboComPort->currentText());
+    updateStatusbar();
+    const bool wasOpen = port_.isOpen();
+    port_.close();
+    port_.setPortNumber(cboComPort->currentData().toInt());
+    if (wasOpen) {
+        port_.open();
+        if (!port_.isOpen()) {
+            dialogs_.message(QStringLiteral("COM Port konnte nicht geöffnet werden.\rCOM%1 wird "
+                                            "evtl. bereits von einem anderen Programm verwendet")
+                                 .arg(port_.portNumber()),
+                             kAppTitle);
+            return;
+        }
+    }
+    settings_.write(SettingsStore::kComPort, QString::number(port_.portNumber()));
+}
+
+void MainWindow::cboBaudrate_Click() {
+    if (auto* b = findChild<QPushButton*>(QStringLiteral("cmdSendBaudrate")))
+        b->setText(QStringLiteral("Pultino auf ") + cboBaudrate->currentText() +
+                   QStringLiteral(" konfigurieren"));
+    lblCurrendBaud->setText(cboBaudrate->currentText());
+    updateStatusbar();
+    const bool wasOpen = port_.isOpen();
+    port_.close();
+    port_.setSettings(cboBaudrate->currentText());
+    if (wasOpen) {
+        port_.open();
+        if (!port_.isOpen()) {
+            dialogs_.message(QStringLiteral("COM Port konnte nicht wieder geöffnet werden."),
+                             kAppTitle);
+            return;
+        }
+    }
+    settings_.write(SettingsStore::kLineSettings, port_.settings());
+}
+
+void MainWindow::cboDisplaytype_Click() {
+    if (auto* b = findChild<QPushButton*>(QStringLiteral("cmdSendDisplayType")))
+        b->setText(QStringLiteral("Pultino für ") + cboDisplaytype->currentText() +
+                   QStringLiteral(" Display konfigurieren"));
+    SetDisplayType(cboDisplaytype->currentIndex());
+    settings_.write(SettingsStore::kDisplayType, QString::number(cboDisplaytype->currentIndex()));
+}
+
+void MainWindow::SetDisplayType(int index) {
+    if (index < 0 || index >= cboDisplaytype->count()) return;
+    const DisplayGeometry g = geometryFromItemText(cboDisplaytype->itemText(index));
+    lblCurrentDisplayRows->setText(QString::number(g.rows));
+    lblCurrentDisplayCols->setText(QString::number(g.columns));
+    updateStatusbar();
+
+    GeometryTargets t;
+    auto line = [this](const QString& name) { return findChild<QLineEdit*>(name); };
+    for (int i = 0; i < 4; ++i) {
+        t.txtOutput[i] = line(QStringLiteral("txtOutput_%1").arg(i));
+        t.txtFesttext[i] = line(QStringLiteral("txtFesttext_%1").arg(i));
+    }
+    t.frmDisplay = findChild<QGroupBox*>(QStringLiteral("frmDisplay"));
+    t.frmFesttext = findChild<QGroupBox*>(QStringLiteral("frmFesttext"));
+    t.FTUpDown = findChild<QWidget*>(QStringLiteral("FTUpDown"));
+    t.cmdSendTextOutput = findChild<QPushButton*>(QStringLiteral("cmdSendTextOutput"));
+    t.cmdClearDisplay = findChild<QPushButton*>(QStringLiteral("cmdClearDisplay"));
+    t.cmtClearTxtOutputFields = findChild<QPushButton*>(QStringLiteral("cmtClearTxtOutputFields"));
+    t.cmdDefaultTexte = findChild<QPushButton*>(QStringLiteral("cmdDefaultTexte"));
+    t.lstCol = findChild<QComboBox*>(QStringLiteral("lstCol"));
+    t.lstRow = findChild<QComboBox*>(QStringLiteral("lstRow"));
+    applyDisplayGeometry(t, g.columns, g.rows);
+}
+
+void MainWindow::CommProps_Click() {
+    PortDialog dialog(port_, settings_, devices_, dialogs_, this);
+    dialog.exec();
+    // Keep the lists and the status bar in step with what the dialog did to the port.
+    lblCurrentCOM->setText(QStringLiteral("COM%1").arg(port_.portNumber()));
+    lblCurrendBaud->setText(port_.settings());
+    if (port_.portNumber() <= cboComPort->count())
+        cboComPort->setCurrentIndex(port_.portNumber() - 1);
+    const int speed = cboBaudrate->findText(port_.settings());
+    if (speed >= 0) cboBaudrate->setCurrentIndex(speed);
+    updateStatusbar();
+}
+
+void MainWindow::btnQuit_Click() {
+    if (quit) quit();
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "link/pagehost.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class CommandExchange;
+class DeviceMap;
+class Dialogs;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QTabBar;
+class ReceiveHandler;
+class SerialPort;
+class SettingsStore;
+class TextOutputPage;
+class DevicePanel;
+class FixedTextPage;
+
+// frmMain: the tabbed main window. It owns the receive handler and the command exchange on the
+// port it is given, the status bar and the display geometry, and hosts the feature pages.
+class MainWindow : public QMainWindow, public PageHost {
+    Q_OBJECT
+  public:
+    MainWindow(SerialPort& port, Dialogs& dialogs, SettingsStore& settings, DeviceMap& devices,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The load handler: restores the stored choices, opens the port, shows the first page.
+    void startUp();
+
+    // PageHost
+    SerialPort& port() override { return port_; }
+    CommandExchange& exchange() override { return *exchange_; }
+    Dialogs& dialogs() override { return dialogs_; }
+    void showStatus(const QString& status) override;
+    void clearStatus() override;
+    void setReceiveMonitor(bool enable) override;
+    void clearReceiveMonitor() override;
+    int displayColumns() const override;
+    int displayRows() const override;
+    void reapplyDisplayType() override;
+
+    void updateStatusbar();
+    void TabStrip1_Click();
+    void SetDisplayType(int index);
+    void cboComPort_Click();
+    void cboBaudrate_Click();
+    void cboDisplaytype_Click();
+    void CommProps_Click();
+    void cmdClearReceived_Click();
+    void btnQuit_Click();
+
+    ReceiveHandler& receiver() { return *receiver_; }
+    int currentTab() const { return CurrentTab; }
+    TextOutputPage* textOutputPage() const { return textOutputPage_; }
+    DevicePanel* devicePanel() const { return devicePanel_; }
+    FixedTextPage* fixedTextPage() const { return fixedTextPage_; }
+    // Status bar panel texts 1..4.
+    QString panelText(int panel) const;
+
+    // What "Programm beenden" does; tests replace it.
+    std::function<void()> quit;
+
+    static QString title();
+
+  private:
+    void buildShell();
+    void buildSettingsPage(QWidget* page);
+    void buildPages();
+    void selectEntry(QComboBox* list, int index, void (MainWindow::*handler)());
+    void loadLogo();
+
+    SerialPort& port_;
+    Dialogs& dialogs_;
+    SettingsStore& settings_;
+    DeviceMap& devices_;
+    ReceiveHandler* receiver_;
+    CommandExchange* exchange_;
+
+    QTabBar* TabStrip1 = nullptr;
+    QWidget* Frame1[7] = {};
+    int CurrentTab = 0;
+    QLabel* panels_[4] = {};
+    QLabel* lblCurrentCOM = nullptr;
+    QLabel* lblCurrendBaud = nullptr;
+    QLabel* lblCurrentDisplayCols = nullptr;
+    QLabel* lblCurrentDisplay = nullptr;
+    QLabel* lblCurrentDisplayRows = nullptr;
+    QLabel* lblReceiveData = nullptr;
+    QLabel* lblCopyright = nullptr;
+    QLabel* imgLogo = nullptr;
+    QLabel* imgOEMlogo = nullptr;
+    QComboBox* cboComPort = nullptr;
+    QComboBox* cboBaudrate = nullptr;
+    QComboBox* cboDisplaytype = nullptr;
+    QSlider* sldBargraph = nullptr;
+
+    TextOutputPage* textOutputPage_ = nullptr;
+    DevicePanel* devicePanel_ = nullptr;
+    FixedTextPage* fixedTextPage_ = nullptr;
+};

@@ -1,0 +1,299 @@
+#include "mainwindowfixture.h"
+
+#include "link/commandexchange.h"
+#include "link/receivehandler.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QtTest>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+  private slots:
+    void startWithEmptyStore();
+    void startWithFilledStore_data();
+    void startWithFilledStore();
+    void portThatCannotOpenIsReportedOnce();
+    void shellCaptionsAndTabs();
+    void tabSwitching();
+    void statusLine();
+    void portChoice_data();
+    void portChoice();
+    void lineSettingsChoiceThatCannotReopen();
+    void receiveMonitor();
+    void keyCaptureBypassesBufferAndMonitor();
+    void windowDisabledDuringExchange();
+    void quitButton();
+};
+
+void TestMainWindow::startWithEmptyStore() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QVERIFY(f.port.isOpen());
+    QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("1"));
+    QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
+    QCOMPARE(f.settings->read(SettingsStore::kDisplayType), QStringLiteral("6"));
+    QCOMPARE(w.panelText(1), QStringLiteral("LCD 20x4 "));
+    QCOMPARE(w.panelText(2), QStringLiteral("COM1 "));
+    QCOMPARE(w.panelText(3), QStringLiteral("9600,n,8,2 "));
+    QCOMPARE(w.panelText(4), QString());
+    QCOMPARE(f.find<QComboBox>("cboDisplaytype")->currentText(), QStringLiteral("20x4"));
+    QCOMPARE(w.displayColumns(), 20);
+    QCOMPARE(w.displayRows(), 4);
+    // Start-up sends nothing to the terminal.
+    QVERIFY(f.port.writes.isEmpty());
+}
+
+void TestMainWindow::startWithFilledStore_data() {
+    QTest::addColumn<QString>("com");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<int>("portNumber");
+    QTest::addColumn<QString>("portSettings");
+    QTest::addColumn<QString>("panel1");
+    QTest::addColumn<QString>("storedDisplay");
+
+    QTest::newRow("listed entries") << "3"
+                                    << "4800,n,8,2"
+                                    << "13" << 3 << "4800,n,8,2"
+                                    << "LCD 40x4 "
+                                    << "13";
+    QTest::newRow("other speed falls back") << "2"
+                                            << "19200,n,8,1"
+                                            << "0" << 2 << "9600,n,8,2"
+                                            << "LCD 8x2 "
+                                            << "0";
+    QTest::newRow("capital parity does not match") << "8"
+                                                   << "1200,N,8,2"
+                                                   << "1" << 8 << "9600,n,8,2"
+                                                   << "LCD 16x1 "
+                                                   << "1";
+    QTest::newRow("garbage is passed over") << "x"
+                                            << "bogus"
+                                            << "6" << 1 << "9600,n,8,2"
+                                            << "LCD 20x4 "
+                                            << "6";
+    QTest::newRow("unknown display type uses 20x4") << "1"
+                                                    << "2400,n,8,2"
+                                                    << "99" << 1 << "2400,n,8,2"
+                                                    << "LCD 20x4 "
+                                                    << "6";
+}
+
+void TestMainWindow::startWithFilledStore() {
+    QFETCH(QString, com);
+    QFETCH(QString, line);
+    QFETCH(QString, display);
+    MainWindowFixture f;
+    f.settings->write(SettingsStore::kComPort, com);
+    f.settings->write(SettingsStore::kLineSettings, line);
+    f.settings->write(SettingsStore::kDisplayType, display);
+    MainWindow& w = f.start();
+
+    QTEST(f.port.portNumber(), "portNumber");
+    QTEST(f.port.settings(), "portSettings");
+    QTEST(f.settings->read(SettingsStore::kLineSettings), "portSettings");
+    QTEST(w.panelText(1), "panel1");
+    QTEST(f.settings->read(SettingsStore::kDisplayType), "storedDisplay");
+    QCOMPARE(f.find<QComboBox>("cboBaudrate")->currentText(), f.port.settings());
+    QCOMPARE(f.settings->read(SettingsStore::kComPort), QString::number(f.port.portNumber()));
+    QVERIFY(f.port.isOpen());
+}
+
+void TestMainWindow::portThatCannotOpenIsReportedOnce() {
+    MainWindowFixture f;
+    f.settings->write(SettingsStore::kComPort, QStringLiteral("4"));
+    f.port.failOpen = true;
+    MainWindow& w = f.start();
+    QCOMPARE(f.dialogs.messages(),
+             QStringList{QStringLiteral("Schnittstelle COM4 konnte nicht geöffnet werden!\r"
+                                        "Bitte andere Schnittstelle einstellen!")});
+    QCOMPARE(f.dialogs.shown.first().title, QStringLiteral("ZEPTAL32"));
+    QVERIFY(!f.port.isOpen());
+    QCOMPARE(w.currentTab(), 1);
+    QVERIFY(w.isEnabled());
+}
+
+void TestMainWindow::shellCaptionsAndTabs() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZEPTAL32   V. 2.2"));
+    QCOMPARE(w.size(), QSize(637, 478));
+    QVERIFY(f.find<QLabel>("lblCopyright")->text().startsWith(QStringLiteral("ZEPTAL32   V. 2.2")));
+    auto* tabs = f.find<QTabBar>("TabStrip1");
+    const QStringList captions = {"Einstellungen",     "Textausgabe",
+                                  "Festtext-Speicher", "Benutzerdefinierte Zeichen",
+                                  "Matrix-Tastatur",   "Demonstration"};
+    QCOMPARE(tabs->count(), 6);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(tabs->tabText(i), captions[i]);
+    QCOMPARE(tabs->tabToolTip(0), QStringLiteral("Programm-Einstellungen"));
+    QCOMPARE(tabs->tabToolTip(4),
+             QStringLiteral("Belegung der Matrixtasten und Konfiguration der Matrixtastatur"));
+    QCOMPARE(tabs->tabToolTip(5), QString());
+    for (const char* name : {"btnQuit", "CommProps", "cmdClearReceived"})
+        QVERIFY2(f.find<QPushButton>(name), name);
+    QCOMPARE(f.find<QPushButton>("btnQuit")->text(), QStringLiteral("Programm beenden"));
+    QCOMPARE(f.find<QPushButton>("CommProps")->text(), QStringLiteral("COM Einstellungen"));
+}
+
+void TestMainWindow::tabSwitching() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    w.show();
+    auto* tabs = f.find<QTabBar>("TabStrip1");
+    auto visiblePages = [&] {
+        QList<int> out;
+        for (int t = 1; t <= 6; ++t)
+            if (f.find<QWidget>(QStringLiteral("Frame1_%1").arg(t))->isVisible()) out << t;
+        return out;
+    };
+    QCOMPARE(visiblePages(), QList<int>{1});
+    tabs->setCurrentIndex(0);
+    QCOMPARE(visiblePages(), QList<int>{1});
+
+    auto* types = f.find<QComboBox>("cboDisplaytype");
+    types->setCurrentIndex(2); // 16x2
+    w.cboDisplaytype_Click();
+    tabs->setCurrentIndex(5);
+    QCOMPARE(visiblePages(), QList<int>{6});
+    QCOMPARE(w.currentTab(), 6);
+    QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 80);
+    tabs->setCurrentIndex(2);
+    types->setCurrentIndex(13); // 40x4
+    w.cboDisplaytype_Click();
+    tabs->setCurrentIndex(5);
+    QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 200);
+    QCOMPARE(visiblePages(), QList<int>{6});
+}
+
+void TestMainWindow::statusLine() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    const QString before = w.panelText(1) + w.panelText(2) + w.panelText(3);
+    w.showStatus(QStringLiteral("EEPROM-Information abfragen..."));
+    QCOMPARE(w.panelText(4), QStringLiteral("EEPROM-Information abfragen..."));
+    w.clearStatus();
+    QCOMPARE(w.panelText(4), QString());
+    QCOMPARE(w.panelText(1) + w.panelText(2) + w.panelText(3), before);
+}
+
+void TestMainWindow::portChoice_data() {
+    QTest::addColumn<bool>("openBefore");
+    QTest::addColumn<bool>("reopenFails");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("openAfter");
+    QTest::newRow("open port moves") << true << false << ""
+                                     << "3" << true;
+    QTest::newRow("port in use") << true << true
+                                 << "COM Port konnte nicht geöffnet werden.\rCOM3 wird evtl. "
+                                    "bereits von einem anderen Programm verwendet"
+                                 << "1" << false;
+    QTest::newRow("closed port stays closed") << false << false << ""
+                                              << "3" << false;
+}
+
+void TestMainWindow::portChoice() {
+    QFETCH(bool, openBefore);
+    QFETCH(bool, reopenFails);
+    QFETCH(QString, message);
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    if (!openBefore) f.port.close();
+    f.port.failOpen = reopenFails;
+    auto* list = f.find<QComboBox>("cboComPort");
+    list->setCurrentIndex(2);
+    w.cboComPort_Click();
+    QCOMPARE(w.panelText(2), QStringLiteral("COM3 "));
+    QCOMPARE(f.dialogs.messages().join(QString()), message);
+    QTEST(f.settings->read(SettingsStore::kComPort), "stored");
+    QTEST(f.port.isOpen(), "openAfter");
+    QCOMPARE(f.port.portNumber(), 3);
+}
+
+void TestMainWindow::lineSettingsChoiceThatCannotReopen() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    f.port.failOpen = true;
+    auto* list = f.find<QComboBox>("cboBaudrate");
+    list->setCurrentIndex(1);
+    w.cboBaudrate_Click();
+    QCOMPARE(f.dialogs.messages(),
+             QStringList{QStringLiteral("COM Port konnte nicht wieder geöffnet werden.")});
+    QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
+    QCOMPARE(w.panelText(3), QStringLiteral("4800,n,8,2 "));
+    QVERIFY(!f.port.isOpen());
+}
+
+void TestMainWindow::receiveMonitor() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    auto* monitor = f.find<QLabel>("lblReceiveData");
+    f.port.feed("OK");
+    f.port.feed(QByteArray(1, 13));
+    f.port.feed(QByteArray::fromHex("e4"));
+    QCOMPARE(monitor->text(), QStringLiteral("OK<&HD><&HE4>"));
+    QCOMPARE(w.receiver().buffer(), QByteArray("OK\r\xe4"));
+    f.port.feed(QByteArray(70, 'a') + "XYZ");
+    QCOMPARE(monitor->text().size(), 63);
+    QVERIFY(monitor->text().endsWith(QStringLiteral("aXYZ")));
+
+    f.find<QPushButton>("cmdClearReceived")->click();
+    QCOMPARE(monitor->text(), QString());
+    QVERIFY(!w.receiver().buffer().isEmpty());
+
+    w.setReceiveMonitor(false);
+    f.port.feed("hidden");
+    QCOMPARE(monitor->text(), QString());
+    QVERIFY(w.receiver().buffer().endsWith("hidden"));
+    w.setReceiveMonitor(true);
+    f.port.feed("A");
+    QCOMPARE(monitor->text(), QStringLiteral("A"));
+}
+
+void TestMainWindow::keyCaptureBypassesBufferAndMonitor() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    w.receiver().buffer().clear();
+    LinkFlags::instance().keyCaptureActive = true;
+    f.port.feed("\x11\x12\x13");
+    LinkFlags::instance().keyCaptureActive = false;
+    QCOMPARE(LinkFlags::instance().lastKeyReceived, QByteArray("\x11"));
+    QVERIFY(w.receiver().buffer().isEmpty());
+    QCOMPARE(f.find<QLabel>("lblReceiveData")->text(), QString());
+}
+
+void TestMainWindow::windowDisabledDuringExchange() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    QList<bool> enabledWhileWaiting;
+    f.port.onWrite = [&](const QByteArray& bytes) {
+        enabledWhileWaiting << w.isEnabled();
+        QTimer::singleShot(5, [&f, bytes] { f.port.feed(bytes); });
+    };
+    QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -500), QByteArray("A"));
+    QVERIFY(w.isEnabled());
+    f.port.onWrite = [&](const QByteArray&) { enabledWhileWaiting << w.isEnabled(); };
+    f.dialogs.onShow = [&](const FakeDialogs::Shown&) { enabledWhileWaiting << w.isEnabled(); };
+    QCOMPARE(w.exchange().sendAndWaitFor(QByteArray("\x1b&V"), "B", 30), QByteArray());
+    QVERIFY(w.isEnabled());
+    // Disabled while waiting, enabled again before the time-out message shows.
+    QCOMPARE(enabledWhileWaiting, (QList<bool>{false, false, true}));
+    QCOMPARE(f.dialogs.messages(),
+             QStringList{QStringLiteral("TimeOut auf COM. (Keine Antwort auf 'ESC &V')")});
+}
+
+void TestMainWindow::quitButton() {
+    MainWindowFixture f;
+    f.start();
+    f.find<QPushButton>("btnQuit")->click();
+    QCOMPARE(f.quitCount, 1);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,215 @@
+#include "mainwindowfixture.h"
+
+#include "link/linesettings.h"
+#include "link/portdialog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+class TestPortDialog : public QObject {
+    Q_OBJECT
+  private slots:
+    void splitFromEnd_data();
+    void splitFromEnd();
+    void loadShowsPortValues_data();
+    void loadShowsPortValues();
+    void okWithoutChangesSavesKeys();
+    void cancelChangesNothing();
+    void refusals_data();
+    void refusals();
+    void typedDeviceIsStoredAndUsed();
+    void temporaryBindingIsNotSaved();
+};
+
+void TestPortDialog::splitFromEnd_data() {
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QString>("speed");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<QString>("dataBits");
+    QTest::addColumn<QString>("stopBits");
+    QTest::newRow("9600") << "9600,n,8,2"
+                          << "9600" << 2 << "8"
+                          << "2";
+    QTest::newRow("1.5 stop bits") << "19200,e,7,1.5"
+                                   << "19200" << 0 << "7"
+                                   << "1.5";
+    QTest::newRow("odd") << "4800,o,8,1"
+                         << "4800" << 1 << "8"
+                         << "1";
+    QTest::newRow("mark") << "4800,m,8,1"
+                          << "4800" << 3 << "8"
+                          << "1";
+    QTest::newRow("space") << "110,s,5,1"
+                           << "110" << 4 << "5"
+                           << "1";
+    QTest::newRow("upper-case letter unknown") << "9600,N,8,2"
+                                               << "9600" << -1 << "8"
+                                               << "2";
+    QTest::newRow("too short") << "2"
+                               << "" << -1 << ""
+                               << "2";
+    QTest::newRow("empty") << ""
+                           << "" << -1 << ""
+                           << "";
+}
+
+void TestPortDialog::splitFromEnd() {
+    QFETCH(QString, settings);
+    const SettingsFields f = splitSettingsFromEnd(settings);
+    QTEST(f.speed, "speed");
+    QTEST(f.parityIndex, "parity");
+    QTEST(f.dataBits, "dataBits");
+    QTEST(f.stopBits, "stopBits");
+}
+
+void TestPortDialog::loadShowsPortValues_data() {
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("handshaking");
+    QTest::addColumn<QString>("speed");
+    QTest::addColumn<QString>("parity");
+    QTest::addColumn<QString>("dataBits");
+    QTest::addColumn<QString>("stopBits");
+    QTest::newRow("9600") << "9600,n,8,2" << 0 << "9600"
+                          << "None"
+                          << "8"
+                          << "2";
+    QTest::newRow("19200 even") << "19200,E,7,1.5" << 2 << "19200"
+                                << "Even"
+                                << "7"
+                                << "1.5";
+    QTest::newRow("odd") << "4800,o,8,1" << 3 << "4800"
+                         << "Odd"
+                         << "8"
+                         << "1";
+    QTest::newRow("mark") << "4800,m,8,1" << 1 << "4800"
+                          << "Mark"
+                          << "8"
+                          << "1";
+}
+
+void TestPortDialog::loadShowsPortValues() {
+    QFETCH(QString, settings);
+    QFETCH(int, handshaking);
+    MainWindowFixture f;
+    f.port.setPortNumber(5);
+    QVERIFY(f.port.setSettings(settings));
+    f.port.setHandshaking(handshaking);
+    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+    QTEST(d.cboSpeed->currentText(), "speed");
+    QTEST(d.cboParity->currentText(), "parity");
+    QTEST(d.cboDataBits->currentText(), "dataBits");
+    QTEST(d.cboStopBits->currentText(), "stopBits");
+    QCOMPARE(d.cboPort->currentText(), QStringLiteral("Com5"));
+    QVERIFY(d.optFlow[handshaking]->isChecked());
+    QCOMPARE(d.handshaking(), handshaking);
+    QVERIFY(d.optEcho[0]->isChecked());
+    QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/ttyS4"));
+}
+
+void TestPortDialog::okWithoutChangesSavesKeys() {
+    MainWindowFixture f;
+    f.port.open();
+    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+    d.optEcho[1]->click();
+    d.cmdOK_Click();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(f.port.openCount, 1); // same number: not closed and reopened
+    QVERIFY(f.port.isOpen());
+    QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
+    QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("1"));
+    QCOMPARE(f.settings->read(SettingsStore::kHandshaking), QStringLiteral("0"));
+    QVERIFY(SettingsStore::parseBool(f.settings->read(SettingsStore::kEcho)));
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void TestPortDialog::cancelChangesNothing() {
+    MainWindowFixture f;
+    f.port.open();
+    {
+        PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+        d.cboPort->setCurrentIndex(6);
+        d.cboSpeed->setCurrentText(QStringLiteral("19200"));
+        d.cboParity->setCurrentIndex(0);
+        d.cboDataBits->setCurrentIndex(3);
+        d.cboStopBits->setCurrentIndex(0);
+        d.optFlow[3]->click();
+        d.optEcho[1]->click();
+        d.txtDevice->setText(QStringLiteral("/dev/ttyUSB7"));
+        d.cmdCancel_Click();
+    }
+    QCOMPARE(f.port.portNumber(), 1);
+    QCOMPARE(f.port.settings(), QStringLiteral("9600,n,8,2"));
+    QCOMPARE(f.port.handshaking(), 0);
+    QVERIFY(f.port.isOpen());
+    QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QString());
+    QCOMPARE(f.settings->portDevice(7), QString());
+}
+
+void TestPortDialog::refusals_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("portAfter");
+    QTest::newRow("port cannot open") << "open"
+                                      << "Zugriff verweigert" << 1;
+    QTest::newRow("number refused") << "number"
+                                    << "Ungültige Portnummer" << 1;
+    QTest::newRow("settings refused") << "settings"
+                                      << "Ungültige Einstellungen" << 3;
+    QTest::newRow("handshaking refused") << "handshaking"
+                                         << "Ungültiges Protokoll" << 3;
+}
+
+void TestPortDialog::refusals() {
+    QFETCH(QString, fault);
+    MainWindowFixture f;
+    f.port.open();
+    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+    d.cboPort->setCurrentIndex(2);
+    d.optFlow[1]->click();
+    if (fault == "open") f.port.failOpenPorts << 3;
+    if (fault == "number") f.port.refusedPortNumbers << 3;
+    f.port.refuseSettings = fault == "settings";
+    f.port.refuseHandshaking = fault == "handshaking";
+    d.cmdOK_Click();
+    QVERIFY(d.result() != QDialog::Accepted);
+    QCOMPARE(f.dialogs.shown.size(), 1);
+    QTEST(f.dialogs.shown.first().text, "error");
+    QCOMPARE(f.dialogs.shown.first().icon, Dialogs::Icon::Warning);
+    QTEST(f.port.portNumber(), "portAfter");
+    QCOMPARE(f.settings->read(SettingsStore::kComPort), QString());
+    QCOMPARE(f.settings->read(SettingsStore::kHandshaking), QString());
+    // A refused new port leaves the old connection working.
+    QVERIFY(f.port.isOpen());
+}
+
+void TestPortDialog::typedDeviceIsStoredAndUsed() {
+    MainWindowFixture f;
+    f.port.open();
+    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+    d.cboPort->setCurrentIndex(1);
+    QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/ttyS1"));
+    d.txtDevice->setText(QStringLiteral("/dev/ttyUSB0"));
+    d.cmdOK_Click();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(f.settings->portDevice(2), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(f.devices->device(2), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(f.port.portNumber(), 2);
+    QVERIFY(f.port.isOpen());
+    QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("2"));
+}
+
+void TestPortDialog::temporaryBindingIsNotSaved() {
+    MainWindowFixture f;
+    f.devices->bindTemporarily(1, QStringLiteral("/dev/pts/77"));
+    f.port.open();
+    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+    QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/pts/77"));
+    d.cmdOK_Click();
+    QCOMPARE(f.settings->portDevice(1), QString());
+    QCOMPARE(f.devices->device(1), QStringLiteral("/dev/pts/77"));
+}
+
+QTEST_MAIN(TestPortDialog)
+#include "tst_portdialog.moc"
