@@ -9,6 +9,8 @@
 
 #include <QComboBox>
 #include <QFont>
+#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +56,26 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, c
     return b;
 }
 
+// Courier New bold 14.25 pt where its glyphs fit the field widths; the geometry gives a row of
+// n characters px(168.375 n + 60) pixels, and a substituted fixed-pitch font is often wider.
+QFont lineFont() {
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setBold(true);
+    constexpr int kChrome = 10; // frame, inner margins and caret of a line edit
+    for (double points = 14.25; points > 6; points -= 0.25) {
+        font.setPointSizeF(points);
+        const QFontMetricsF metrics(font);
+        bool fits = true;
+        for (const DisplayType& type : kDisplayTypes)
+            fits = fits && metrics.horizontalAdvance(QString(type.columns, QLatin1Char('W'))) <=
+                               px(kTwipsPerColumn * type.columns + 60) - kChrome;
+        if (fits) break;
+    }
+    return font;
+}
+
 QComboBox* list(QWidget* parent, const char* name, const QString& tip, QRect geometry) {
     auto* c = new QComboBox(parent);
     c->setObjectName(QLatin1String(name));
@@ -72,10 +94,10 @@ TextOutputPage::TextOutputPage(PageHost& host, QWidget* parent) : QWidget(parent
     auto* title = new QLabel(QStringLiteral("Textausgabe"), this);
     title->setObjectName(QStringLiteral("Label5"));
     QFont titleFont = title->font();
-    titleFont.setPointSizeF(12);
     titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     title->setFont(titleFont);
-    title->setGeometry(8, 6, 300, 26);
+    title->setGeometry(10, 4, 400, 22);
 
     // Until the geometry code runs, the page shows a 20x4 display.
     const int columns = 20;
@@ -86,18 +108,14 @@ TextOutputPage::TextOutputPage(PageHost& host, QWidget* parent) : QWidget(parent
                             px(kLineTop + 3 * kLineStep + kFrameBelowLine));
 
     // One field shows one display row character for character, so the font has a fixed pitch.
-    QFont lineFont(QStringLiteral("Courier New"));
-    lineFont.setStyleHint(QFont::TypeWriter);
-    lineFont.setFixedPitch(true);
-    lineFont.setPointSizeF(14.25);
-    lineFont.setBold(true);
+    const QFont font = lineFont();
     for (int i = 0; i < 4; ++i) {
         auto* field = new QLineEdit(frmDisplay);
         const QString name = QStringLiteral("txtOutput_%1").arg(i);
         field->setObjectName(name);
         field->setAccessibleName(name);
         field->setToolTip(QString::fromUtf8(kRowTips[i]));
-        field->setFont(lineFont);
+        field->setFont(font);
         field->setMaxLength(columns);
         field->setGeometry(px(kLineLeft), px(kLineTop + kLineStep * i), lineWidth, px(kLineHeight));
         txtOutput[i] = field;
@@ -120,37 +138,41 @@ TextOutputPage::TextOutputPage(PageHost& host, QWidget* parent) : QWidget(parent
         QStringLiteral("Klicken Sie hier, um die Eingabefelder mit den Vorgabewerten zu belegen."),
         {buttonLeft, 136, 124, 28});
 
-    // Below the frame at its tallest (four rows).
-    const int cursorTop = 204;
+    // Right of the frame at its widest and below the four buttons.
     cmdCursorEin =
         button(this, "cmdCursorEin", QStringLiteral("Cursor EIN"),
                QStringLiteral("Klicken Sie hier, um den Cursor auf dem Display einzuschalten."),
-               {8, cursorTop, 100, 26});
+               {484, 170, 136, 25});
     cmdCursorAus =
         button(this, "cmdCursorAus", QStringLiteral("Cursor AUS"),
                QStringLiteral("Klicken Sie hier, um den Cursor auf dem Display auszuschalten."),
-               {114, cursorTop, 100, 26});
+               {484, 198, 136, 25});
     cmdCursorSet = button(this, "cmdCursorSet", QStringLiteral("Cursor setzen"),
                           QStringLiteral("Klicken Sie hier, um den Cursor an die unten "
                                          "angegebene Position zu setzen."),
-                          {226, cursorTop, 112, 26});
-    lstRow =
-        list(this, "lstRow", QStringLiteral("Zeilenposition für Cursor"), {344, cursorTop, 56, 26});
-    lstCol = list(this, "lstCol", QStringLiteral("Spaltenposition für Cursor"),
-                  {406, cursorTop, 56, 26});
+                          {484, 226, 136, 25});
+    lstRow = list(this, "lstRow", QStringLiteral("Zeilenposition für Cursor"), {484, 256, 66, 25});
+    lstCol = list(this, "lstCol", QStringLiteral("Spaltenposition für Cursor"), {554, 256, 66, 25});
 
+    // Below the frame at its tallest (four rows).
     auto* noteFrame = new QGroupBox(QStringLiteral("Wichtiger Hinweis:"), this);
     noteFrame->setObjectName(QStringLiteral("fraHinweis"));
-    noteFrame->setGeometry(8, 236, 612, 102);
+    noteFrame->setGeometry(8, 202, 468, 136);
     auto* note = new QLabel(QString::fromUtf8(kCharsetNote), noteFrame);
     note->setObjectName(QStringLiteral("Label14"));
     note->setToolTip(QStringLiteral("BITTE HINWEIS LESEN!"));
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    note->setGeometry(8, 16, 452, 116);
+    // The text is long for its place; the font shrinks until it is shown whole.
     QFont noteFont = note->font();
-    noteFont.setPointSizeF(7.5);
+    for (double points = 8; points > 5; points -= 0.25) {
+        noteFont.setPointSizeF(points);
+        const QRect needed = QFontMetrics(noteFont).boundingRect(QRect(0, 0, note->width(), 10000),
+                                                                 Qt::TextWordWrap, note->text());
+        if (needed.height() <= note->height()) break;
+    }
     note->setFont(noteFont);
-    note->setGeometry(8, 18, 596, 80);
 
     connect(cmdSendTextOutput, &QPushButton::clicked, this,
             &TextOutputPage::cmdSendTextOutput_Click);
