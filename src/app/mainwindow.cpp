@@ -106,6 +106,10 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, SettingsStore& settin
       receiver_(new ReceiveHandler(port, this)),
       exchange_(new CommandExchange(*receiver_, dialogs, this)) {
     setObjectName(QStringLiteral("frmMain"));
+    // The pages are laid out in fixed positions for a small dialog font.
+    QFont small = font();
+    small.setPointSizeF(8.25);
+    setFont(small);
     exchange_->setUiEnabled = [this](bool enabled) { setEnabled(enabled); };
     connect(receiver_, &ReceiveHandler::monitorAppend, this, [this](const QString& text) {
         lblReceiveData->setText(trimMonitorText(lblReceiveData->text() + text));
@@ -127,6 +131,10 @@ void MainWindow::buildShell() {
     TabStrip1->setExpanding(false);
     TabStrip1->setUsesScrollButtons(false);
     TabStrip1->setElideMode(Qt::ElideNone);
+    TabStrip1->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 4px; border: 1px solid palette(mid); border-bottom: none; "
+        "border-top-left-radius: 3px; border-top-right-radius: 3px; background: palette(button); } "
+        "QTabBar::tab:selected { background: palette(window); }"));
     auto* pageFrame = named(new QFrame(central), QStringLiteral("TabClientArea"));
     pageFrame->setFrameShape(QFrame::StyledPanel);
     pageFrame->setGeometry(kPageArea.adjusted(-1, -1, 1, 1));
@@ -180,7 +188,7 @@ void MainWindow::buildShell() {
     lblCopyright->setAlignment(Qt::AlignCenter);
     auto* btnQuit = named(new QPushButton(QStringLiteral("Programm beenden"), central),
                           QStringLiteral("btnQuit"));
-    btnQuit->setGeometry(524, 410, 107, 26);
+    btnQuit->setGeometry(516, 410, 115, 26);
     connect(btnQuit, &QPushButton::clicked, this, &MainWindow::btnQuit_Click);
 
     // State labels: not shown; their texts feed the status bar and the geometry readers.
