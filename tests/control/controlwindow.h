@@ -10,18 +10,22 @@
 #include <QTabBar>
 #include <QTest>
 
+// Puts the terminal-control pages on their tabs, unless the window builds them itself.
+inline void addControlPages(MainWindow& w) {
+    if (!w.findChild<QPushButton*>(QStringLiteral("cmdSendTextOutput")))
+        new TextOutputPage(w, w.findChild<QWidget*>(QStringLiteral("Frame1_2")));
+    if (!w.findChild<QPushButton*>(QStringLiteral("cmdGetVersion")))
+        new DevicePanel(w, w.findChild<QComboBox*>(QStringLiteral("cboBaudrate")),
+                        w.findChild<QComboBox*>(QStringLiteral("cboDisplaytype")),
+                        w.findChild<QWidget*>(QStringLiteral("Frame1_1")));
+}
+
 // The real main window with the terminal-control pages on their tabs.
 struct ControlWindow : MainWindowFixture {
     MainWindow& startWithPages() {
         window = std::make_unique<MainWindow>(port, dialogs, *settings, *devices);
         window->quit = [this] { ++quitCount; };
-        // A window that builds these pages itself is used as it is.
-        if (!find<QPushButton>(QStringLiteral("cmdSendTextOutput")))
-            new TextOutputPage(*window, find<QWidget>(QStringLiteral("Frame1_2")));
-        if (!find<QPushButton>(QStringLiteral("cmdGetVersion")))
-            new DevicePanel(*window, find<QComboBox>(QStringLiteral("cboBaudrate")),
-                            find<QComboBox>(QStringLiteral("cboDisplaytype")),
-                            find<QWidget>(QStringLiteral("Frame1_1")));
+        addControlPages(*window);
         window->startUp();
         port.clearWrites();
         return *window;
