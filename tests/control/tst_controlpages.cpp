@@ -194,6 +194,9 @@ void TestControlPages::sendText_data() {
         << 6 << QStringList(4, QString()) << QList<QByteArray>{kClear};
     QTest::newRow("single blank") << 6 << QStringList{"", " ", "", ""}
                                   << QList<QByteArray>{kClear, at(1), " "};
+    QTest::newRow("no byte for a character")
+        << 6 << QStringList{QStringLiteral("a\u03A9€"), "", "", ""}
+        << QList<QByteArray>{kClear, at(0), bytes({'a', '?', 128})};
     QTest::newRow("umlaut is 228") << 6 << QStringList{"", "", "", QStringLiteral("Bär")}
                                    << QList<QByteArray>{kClear, at(3), bytes({'B', 228, 'r'})};
 }
