@@ -1,0 +1,137 @@
+#include "sim/terminallink.h"
+
+#include <QMutexLocker>
+#include <algorithm>
+
+TerminalLink::TerminalLink(const TerminalOptions& options, QObject* parent)
+    : QObject(parent), engine_(options), inTimer_(this), outTimer_(this) {
+    clock_.start();
+    for (QTimer* t : {&inTimer_, &outTimer_}) {
+        t->setSingleShot(true);
+        t->setTimerType(Qt::PreciseTimer);
+    }
+    connect(&inTimer_, &QTimer::timeout, this, &TerminalLink::drainInput);
+    connect(&outTimer_, &QTimer::timeout, this, &TerminalLink::drainOutput);
+}
+
+TerminalState TerminalLink::snapshot() const {
+    QMutexLocker lock(&mutex_);
+    return engine_.state();
+}
+
+QByteArray TerminalLink::fixedTextImage() const {
+    QMutexLocker lock(&mutex_);
+    return engine_.fixedTextImage();
+}
+
+TerminalOptions TerminalLink::options() const {
+    QMutexLocker lock(&mutex_);
+    return engine_.options();
+}
+
+qint64 TerminalLink::byteTime() const {
+    QMutexLocker lock(&mutex_);
+    return byteTimeNs(engine_.state().baud());
+}
+
+void TerminalLink::receive(const QByteArray& bytes) {
+    if (bytes.isEmpty()) return;
+    const TerminalOptions opts = options();
+    if (opts.strictSpeed && portBaud_) {
+        const int baud = portBaud_();
+        if (baud != 0 && baud != snapshot().baud()) {
+            emit garbled(bytes);
+            return;
+        }
+    }
+    if (!opts.lineRate) {
+        process(bytes);
+        return;
+    }
+    const qint64 now = clock_.nsecsElapsed();
+    const qint64 step = byteTime();
+    for (char c : bytes) {
+        inFreeAt_ = std::max(now, inFreeAt_) + step;
+        inQueue_.append(c);
+        inDue_.append(inFreeAt_);
+    }
+    arm(inTimer_, inDue_);
+}
+
+void TerminalLink::pressKey(int key) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, key] {
+            QByteArray out;
+            {
+                QMutexLocker lock(&mutex_);
+                out = engine_.pressKey(key);
+            }
+            emit stateChanged();
+            queueOutput(out);
+        },
+        Qt::QueuedConnection);
+}
+
+void TerminalLink::halt() {
+    inTimer_.stop();
+    outTimer_.stop();
+}
+
+void TerminalLink::process(const QByteArray& bytes) {
+    QByteArray out;
+    {
+        QMutexLocker lock(&mutex_);
+        out = engine_.feed(bytes);
+    }
+    emit received(bytes);
+    emit stateChanged();
+    queueOutput(out);
+}
+
+void TerminalLink::queueOutput(const QByteArray& bytes) {
+    if (bytes.isEmpty()) return;
+    const qint64 now = clock_.nsecsElapsed();
+    const qint64 step = options().lineRate ? byteTime() : 0;
+    for (char c : bytes) {
+        outFreeAt_ = std::max(now, outFreeAt_) + step;
+        outQueue_.append(c);
+        outDue_.append(outFreeAt_);
+    }
+    // Never answered from inside the program's write: a real line answers later, too.
+    arm(outTimer_, outDue_);
+}
+
+void TerminalLink::drainInput() {
+    const qint64 now = clock_.nsecsElapsed();
+    qsizetype n = 0;
+    while (n < inDue_.size() && inDue_[n] <= now)
+        ++n;
+    const QByteArray ready = inQueue_.left(n);
+    inQueue_.remove(0, n);
+    inDue_.remove(0, n);
+    if (!ready.isEmpty()) process(ready);
+    arm(inTimer_, inDue_);
+}
+
+void TerminalLink::drainOutput() {
+    const qint64 now = clock_.nsecsElapsed();
+    qsizetype n = 0;
+    while (n < outDue_.size() && outDue_[n] <= now)
+        ++n;
+    const QByteArray ready = outQueue_.left(n);
+    outQueue_.remove(0, n);
+    outDue_.remove(0, n);
+    if (!ready.isEmpty()) emit transmit(ready);
+    arm(outTimer_, outDue_);
+}
+
+void TerminalLink::arm(QTimer& timer, const QList<qint64>& due) {
+    if (due.isEmpty()) {
+        timer.stop();
+        return;
+    }
+    const qint64 wait = due.first() - clock_.nsecsElapsed();
+    const int ms = wait <= 0 ? 0 : int((wait + 999'999) / 1'000'000);
+    if (!timer.isActive() || timer.remainingTime() > ms) timer.start(ms);
+}
