@@ -271,21 +271,36 @@ void TestMainWindow::keyCaptureBypassesBufferAndMonitor() {
 void TestMainWindow::windowDisabledDuringExchange() {
     MainWindowFixture f;
     MainWindow& w = f.start();
-    QList<bool> enabledWhileWaiting;
+    w.show();
+    auto* clear = f.find<QPushButton>("cmdClearReceived");
+    int clicks = 0;
+    connect(clear, &QPushButton::clicked, [&] { ++clicks; });
+    QList<bool> blockedWhileWaiting;
     f.port.onWrite = [&](const QByteArray& bytes) {
-        enabledWhileWaiting << w.isEnabled();
-        QTimer::singleShot(5, [&f, bytes] { f.port.feed(bytes); });
+        blockedWhileWaiting << w.inputBlocked();
+        // A click during the wait is dropped.
+        QTimer::singleShot(1, [&] { QTest::mouseClick(clear, Qt::LeftButton); });
+        QTimer::singleShot(10, [&f, bytes] { f.port.feed(bytes); });
     };
     QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -500), QByteArray("A"));
-    QVERIFY(w.isEnabled());
-    f.port.onWrite = [&](const QByteArray&) { enabledWhileWaiting << w.isEnabled(); };
-    f.dialogs.onShow = [&](const FakeDialogs::Shown&) { enabledWhileWaiting << w.isEnabled(); };
-    QCOMPARE(w.exchange().sendAndWaitFor(QByteArray("\x1b&V"), "B", 30), QByteArray());
-    QVERIFY(w.isEnabled());
-    // Disabled while waiting, enabled again before the time-out message shows.
-    QCOMPARE(enabledWhileWaiting, (QList<bool>{false, false, true}));
+    QVERIFY(!w.inputBlocked());
+    QCOMPARE(clicks, 0);
+
+    // A wait that lasts greys the window out; a time-out message finds it usable again.
+    bool greyedOut = false;
+    f.port.onWrite = [&](const QByteArray&) {
+        blockedWhileWaiting << w.inputBlocked();
+        QTimer::singleShot(400, [&] { greyedOut = !clear->isEnabled(); });
+    };
+    f.dialogs.onShow = [&](const FakeDialogs::Shown&) { blockedWhileWaiting << w.inputBlocked(); };
+    QCOMPARE(w.exchange().sendAndWaitFor(QByteArray("\x1b&V"), "B", 500), QByteArray());
+    QVERIFY(greyedOut);
+    QCOMPARE(blockedWhileWaiting, (QList<bool>{true, true, false}));
     QCOMPARE(f.dialogs.messages(),
              QStringList{QStringLiteral("TimeOut auf COM. (Keine Antwort auf 'ESC &V')")});
+    QTRY_VERIFY(clear->isEnabled());
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QCOMPARE(clicks, 1);
 }
 
 void TestMainWindow::quitButton() {

@@ -136,7 +136,7 @@ void TestControlEndToEnd::queries() {
     QCOMPARE(p.dialogs.shown.size(), 1);
     QVERIFY2(p.dialogs.shown[0].text.startsWith(startsWith), qPrintable(p.dialogs.shown[0].text));
     QCOMPARE(p.find<QLabel>("lblReceiveData")->text(), QString());
-    QVERIFY(p.window->isEnabled());
+    QTRY_VERIFY(p.window->centralWidget()->isEnabled());
 }
 
 void TestControlEndToEnd::storeSpeedAndDisplayType() {

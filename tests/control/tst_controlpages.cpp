@@ -288,7 +288,7 @@ void TestControlPages::storeSpeedPortFailure() {
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.port.settings(), QString("9600,n,8,2"));
     QCOMPARE(w.panelText(4), QString());
-    QVERIFY(w.isEnabled());
+    QTRY_VERIFY(w.centralWidget()->isEnabled());
 }
 
 void TestControlPages::storeDisplayType_data() {
@@ -351,7 +351,7 @@ void TestControlPages::versionQuery() {
     QCOMPARE(statusAtMessage, QString("Versionsabfrage..."));
     QCOMPARE(f.find<QLabel>("lblReceiveData")->text(), QString());
     QCOMPARE(w.panelText(4), QString());
-    QVERIFY(w.isEnabled());
+    QTRY_VERIFY(w.centralWidget()->isEnabled());
 }
 
 void TestControlPages::eepromQuery_data() {
