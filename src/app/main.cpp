@@ -3,20 +3,56 @@
 #include "core/settings.h"
 #include "link/devicemap.h"
 #include "link/qtserialport.h"
+#include "sim/simulatorsession.h"
+#include "sim/simulatorwindow.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPTAL32"));
+    const bool simulator = QApplication::arguments().contains(QStringLiteral("--simulator"));
 
     SettingsStore settings;
     DeviceMap devices(settings);
+    // Declared before the port so that the simulated terminal outlives it.
+    std::unique_ptr<SimulatorSession> sim;
     QtSerialPort port([&devices](int n) { return devices.device(n); });
+
+    if (simulator) {
+        sim = std::make_unique<SimulatorSession>();
+        QString error;
+        if (!sim->start(&error)) {
+            QMessageBox::critical(nullptr, QStringLiteral("ZEPTAL32"),
+                                  QStringLiteral("Das simulierte Pultino konnte nicht gestartet "
+                                                 "werden:\n") +
+                                      error);
+            return 1;
+        }
+        // The port the program will open gets the simulated terminal, for this run only.
+        bool ok = false;
+        int n = settings.read(SettingsStore::kComPort).trimmed().toInt(&ok);
+        if (!ok || n < 1 || n > 16) n = port.portNumber();
+        devices.bindTemporarily(n, sim->devicePath());
+    }
+
     QtDialogs dialogs;
     MainWindow window(port, dialogs, settings, devices);
     dialogs.setParent(&window);
     window.startUp();
     window.show();
-    return app.exec();
+    if (sim) {
+        sim->showWindow();
+        if (QWidget* w = sim->window()) {
+            const QRect screen = window.screen()->availableGeometry();
+            const int x = window.frameGeometry().right() + 8;
+            if (x + w->width() <= screen.right()) w->move(x, window.y());
+        }
+    }
+    const int rc = app.exec();
+    port.close();
+    return rc;
 }

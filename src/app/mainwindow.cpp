@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "app/displaygeometry.h"
+#include "control/devicepanel.h"
+#include "control/textoutputpage.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
 #include "core/settings.h"
@@ -25,12 +27,14 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 
 namespace {
 
 constexpr int kVersionMajor = 2;
 constexpr int kVersionMinor = 2;
 
+// Pages whose feature brings its own title leave titleName empty.
 struct TabInfo {
     const char* caption;
     const char* tooltip;
@@ -39,7 +43,7 @@ struct TabInfo {
 };
 const TabInfo kTabs[6] = {
     {"Einstellungen", "Programm-Einstellungen", "Label4", "Einstellungen"},
-    {"Textausgabe", "Textausgabe und Tastaturabfrage", "Label5", "Textausgabe"},
+    {"Textausgabe", "Textausgabe und Tastaturabfrage", nullptr, nullptr},
     {"Festtext-Speicher", "Festtexte speichern und anzeigen", "Label2", "Festtexte"},
     {"Benutzerdefinierte Zeichen", "Benutzerdefinierte Zeichen", "Label3",
      "Benutzerdefinierte Zeichen"},
@@ -110,7 +114,28 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, SettingsStore& settin
     QFont small = font();
     small.setPointSizeF(8.25);
     setFont(small);
-    exchange_->setUiEnabled = [this](bool enabled) { setEnabled(enabled); };
+    exchange_->setUiEnabled = [this](bool enabled) { setExchangeBusy(!enabled); };
+    qApp->installEventFilter(this);
+    dimTimer_ = new QTimer(this);
+    dimTimer_->setSingleShot(true);
+    dimTimer_->setInterval(250);
+    connect(dimTimer_, &QTimer::timeout, this, [this] {
+        if (inputBlocked_ && !dimmed_) {
+            dimmed_ = true;
+            centralWidget()->setEnabled(false);
+        }
+    });
+    undimTimer_ = new QTimer(this);
+    undimTimer_->setSingleShot(true);
+    undimTimer_->setInterval(0);
+    connect(undimTimer_, &QTimer::timeout, this, [this] {
+        if (inputBlocked_) return;
+        dimTimer_->stop();
+        if (dimmed_) {
+            dimmed_ = false;
+            centralWidget()->setEnabled(true);
+        }
+    });
     connect(receiver_, &ReceiveHandler::monitorAppend, this, [this](const QString& text) {
         lblReceiveData->setText(trimMonitorText(lblReceiveData->text() + text));
     });
@@ -120,6 +145,43 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, SettingsStore& settin
 }
 
 MainWindow::~MainWindow() = default;
+
+// Disabling a window with hundreds of controls costs milliseconds, far more than an echo
+// exchange of one byte; so input is dropped at once, the window only greys out when a wait
+// lasts, and it turns normal again at the first event-loop turn without a wait, which keeps
+// it from flickering through a transfer of many short exchanges.
+void MainWindow::setExchangeBusy(bool busy) {
+    inputBlocked_ = busy;
+    if (busy) {
+        undimTimer_->stop();
+        if (!dimmed_ && !dimTimer_->isActive()) dimTimer_->start();
+    } else {
+        undimTimer_->start();
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (!inputBlocked_ || !watched->isWidgetType()) return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::Close: {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget != this && !isAncestorOf(widget)) return false;
+        event->ignore();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
 
 void MainWindow::buildShell() {
     auto* central = new QWidget(this);
@@ -144,6 +206,7 @@ void MainWindow::buildShell() {
         if (info.tooltip) TabStrip1->setTabToolTip(t - 1, QString::fromUtf8(info.tooltip));
         Frame1[t] = named(new QWidget(central), QStringLiteral("Frame1_%1").arg(t));
         Frame1[t]->resize(kPageArea.size());
+        if (!info.titleName) continue;
         auto* pageTitle =
             makeLabel(QString::fromUtf8(info.title), QString::fromUtf8(info.titleName), Frame1[t],
                       QRect(10, 4, 400, 22));
@@ -258,6 +321,8 @@ void MainWindow::buildSettingsPage(QWidget* page) {
 
 void MainWindow::buildPages() {
     buildSettingsPage(Frame1[1]);
+    devicePanel_ = new DevicePanel(*this, cboBaudrate, cboDisplaytype, Frame1[1]);
+    textOutputPage_ = new TextOutputPage(*this, Frame1[2]);
     sldBargraph = named(new QSlider(Qt::Horizontal, Frame1[6]), QStringLiteral("sldBargraph"));
     sldBargraph->setAccessibleName(QStringLiteral("sldBargraph"));
     sldBargraph->setGeometry(20, 280, 585, 24);

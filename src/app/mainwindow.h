@@ -13,6 +13,7 @@ class QLabel;
 class QPushButton;
 class QSlider;
 class QTabBar;
+class QTimer;
 class ReceiveHandler;
 class SerialPort;
 class SettingsStore;
@@ -62,12 +63,19 @@ class MainWindow : public QMainWindow, public PageHost {
     // Status bar panel texts 1..4.
     QString panelText(int panel) const;
 
+    // True while a command waits for its reply: clicks and keys to this window are dropped.
+    bool inputBlocked() const { return inputBlocked_; }
+
     // What "Programm beenden" does; tests replace it.
     std::function<void()> quit;
 
     static QString title();
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void setExchangeBusy(bool busy);
     void buildShell();
     void buildSettingsPage(QWidget* page);
     void buildPages();
@@ -98,6 +106,11 @@ class MainWindow : public QMainWindow, public PageHost {
     QComboBox* cboBaudrate = nullptr;
     QComboBox* cboDisplaytype = nullptr;
     QSlider* sldBargraph = nullptr;
+
+    bool inputBlocked_ = false;
+    bool dimmed_ = false;
+    QTimer* dimTimer_ = nullptr;
+    QTimer* undimTimer_ = nullptr;
 
     TextOutputPage* textOutputPage_ = nullptr;
     DevicePanel* devicePanel_ = nullptr;

@@ -6,8 +6,10 @@
 #include "link/receivehandler.h"
 #include "link/serialport.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -53,10 +55,10 @@ void CommandExchange::startTimeOutTimer(qint16 timeOutTime) {
 }
 
 void CommandExchange::yieldOnce() {
-    // Sleeps in the event dispatcher until data, the timer, an abort or any other event wakes it.
-    QEventLoop loop;
-    connect(this, &CommandExchange::wake, &loop, &QEventLoop::quit);
-    loop.exec();
+    // Sleeps in the event dispatcher until at least one event (data, the timer, an abort, a
+    // repaint) has been handled; the caller then looks at its conditions again. A nested
+    // QEventLoop would do the same but costs a dispatcher wake-up for every quit().
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 QString CommandExchange::shownCommand(const QByteArray& cmd) {
@@ -72,7 +74,10 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
     QByteArray result;
 
     const bool showMessage = timeOutTime >= 0;
-    const auto magnitude = static_cast<qint16>(std::abs(timeOutTime));
+    // -32768 has no positive counterpart; it must not turn into "no time-out at all".
+    const auto magnitude = timeOutTime == std::numeric_limits<qint16>::min()
+                               ? std::numeric_limits<qint16>::max()
+                               : static_cast<qint16>(std::abs(timeOutTime));
     auto& flags = LinkFlags::instance();
     bool timedOut = false;
     {

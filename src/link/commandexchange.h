@@ -43,7 +43,7 @@ class CommandExchange : public QObject {
     bool waiting() const { return waiting_; }
 
   signals:
-    // Wakes a running wait.
+    // Something a running wait looks for has happened: data, the time-out, an abort, a lost port.
     void wake();
 
   private:

@@ -2,16 +2,52 @@
 
 #include <QMap>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
 QtSerialPort::QtSerialPort(DeviceMapper deviceFor, QObject* parent)
     : SerialPort(parent), deviceFor_(std::move(deviceFor)) {
-    connect(&port_, &QSerialPort::readyRead, this, &SerialPort::dataReceived);
-    connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-        if (e == QSerialPort::ResourceError && port_.isOpen()) {
-            error_ = port_.errorString();
-            port_.close();
-            emit lost();
-        }
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        notifying_ = true;
+        emit dataReceived();
+        notifying_ = false;
     });
+    connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if (losing_ || !port_.isOpen() || !deviceGone(e)) return;
+        // Closing inside QSerialPort's own notification would pull its buffers from under it.
+        losing_ = true;
+        QMetaObject::invokeMethod(
+            this, [this, opening = openings_] { loseDevice(opening); }, Qt::QueuedConnection);
+    });
+}
+
+bool QtSerialPort::deviceGone(QSerialPort::SerialPortError e) const {
+    if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError &&
+        e != QSerialPort::WriteError)
+        return false;
+#ifdef Q_OS_UNIX
+    // A hung-up tty (adapter pulled, pseudo-terminal master closed) reads as end of file, which
+    // QSerialPort reports as a ReadError with a stale errno over and over, and a spurious wake-up
+    // reads as EAGAIN, which it reports as a ResourceError. Only the device's poll state tells.
+    pollfd p{port_.handle(), POLLIN | POLLOUT, 0};
+    if (::poll(&p, 1, 0) < 0) return errno != EINTR;
+    return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return e == QSerialPort::ResourceError;
+#endif
+}
+
+void QtSerialPort::loseDevice(int opening) {
+    // The port may have been closed, or closed and opened afresh, since the error came in.
+    if (opening != openings_ || !port_.isOpen()) return;
+    losing_ = false;
+    error_ = QStringLiteral("%1: Gerät nicht mehr vorhanden").arg(deviceName());
+    port_.close();
+    emit lost();
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -66,7 +102,14 @@ bool QtSerialPort::setSettings(const QString& settings) {
         error_ = QStringLiteral("Ungültige Schnittstellenparameter \"%1\".").arg(settings);
         return false;
     }
-    if (port_.isOpen() && !apply(*parsed)) return false;
+    if (port_.isOpen() && !apply(*parsed)) {
+        // The setters before the refused one have already changed the line; put it back so that
+        // settings() tells the truth.
+        const QString refused = error_;
+        apply(settings_);
+        error_ = refused;
+        return false;
+    }
     settings_ = *parsed;
     return true;
 }
@@ -103,6 +146,8 @@ bool QtSerialPort::open() {
         return false;
     }
     port_.setPortName(device);
+    ++openings_;
+    losing_ = false;
     if (!port_.open(QIODevice::ReadWrite)) {
         error_ = QStringLiteral("%1: %2").arg(device, port_.errorString());
         return false;
@@ -116,15 +161,50 @@ bool QtSerialPort::open() {
 }
 
 void QtSerialPort::close() {
+    losing_ = false;
     port_.close();
 }
 
 void QtSerialPort::write(const QByteArray& bytes) {
     if (!port_.isOpen() || bytes.isEmpty()) return;
-    port_.write(bytes);
-    port_.flush();
+    qsizetype done = 0;
+#ifdef Q_OS_UNIX
+    // Straight to the device while nothing is queued: QSerialPort's own path arms a write
+    // notifier for every call, which costs several system calls and an extra event per write.
+    if (port_.bytesToWrite() == 0) {
+        const int fd = port_.handle();
+        while (done < bytes.size()) {
+            const ssize_t n =
+                ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+            if (n > 0)
+                done += n;
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                break; // full (EAGAIN) or failing: QSerialPort queues the rest and reports errors
+        }
+    }
+#endif
+    // Queued bytes keep their order behind earlier ones and go out as the event loop runs.
+    if (done < bytes.size()) port_.write(bytes.constData() + done, bytes.size() - done);
 }
 
 QByteArray QtSerialPort::readAll() {
-    return port_.isOpen() ? port_.readAll() : QByteArray();
+    if (!port_.isOpen()) return {};
+    QByteArray out;
+    // Asking first skips QIODevice::readAll's buffer set-up in the common case of nothing.
+    if (port_.bytesAvailable() > 0) out = port_.readAll();
+#ifdef Q_OS_UNIX
+    // Bytes the driver holds but QSerialPort has not been told about yet have been received too;
+    // an exchange that throws away stale input must not meet them after its command. Inside
+    // the data notification QSerialPort has just emptied the driver, so asking would be wasted.
+    int waiting = 0;
+    if (!notifying_ && ::ioctl(port_.handle(), FIONREAD, &waiting) == 0 && waiting > 0) {
+        const qsizetype had = out.size();
+        out.resize(had + waiting);
+        const ssize_t n = ::read(port_.handle(), out.data() + had, static_cast<size_t>(waiting));
+        out.resize(had + qMax<qsizetype>(n, 0));
+    }
+#endif
+    return out;
 }

@@ -37,6 +37,9 @@ class QtSerialPort : public SerialPort {
   private:
     bool apply(const LineSettings& s);
     bool applyHandshaking(int mode);
+    // Whether an error of the port means the device itself has gone away.
+    bool deviceGone(QSerialPort::SerialPortError e) const;
+    void loseDevice(int opening);
 
     DeviceMapper deviceFor_;
     QSerialPort port_;
@@ -44,4 +47,7 @@ class QtSerialPort : public SerialPort {
     LineSettings settings_;
     int handshaking_ = 0;
     QString error_;
+    bool losing_ = false;
+    int openings_ = 0;
+    bool notifying_ = false;
 };
