@@ -7,6 +7,7 @@
 #include "core/displaytypes.h"
 #include "core/settings.h"
 #include "core/twips.h"
+#include "fixedtext/fixedtextpage.h"
 #include "link/commandexchange.h"
 #include "link/devicemap.h"
 #include "link/flags.h"
@@ -125,17 +126,6 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, SettingsStore& settin
             centralWidget()->setEnabled(false);
         }
     });
-    undimTimer_ = new QTimer(this);
-    undimTimer_->setSingleShot(true);
-    undimTimer_->setInterval(0);
-    connect(undimTimer_, &QTimer::timeout, this, [this] {
-        if (inputBlocked_) return;
-        dimTimer_->stop();
-        if (dimmed_) {
-            dimmed_ = false;
-            centralWidget()->setEnabled(true);
-        }
-    });
     connect(receiver_, &ReceiveHandler::monitorAppend, this, [this](const QString& text) {
         lblReceiveData->setText(trimMonitorText(lblReceiveData->text() + text));
     });
@@ -147,16 +137,29 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, SettingsStore& settin
 MainWindow::~MainWindow() = default;
 
 // Disabling a window with hundreds of controls costs milliseconds, far more than an echo
-// exchange of one byte; so input is dropped at once, the window only greys out when a wait
-// lasts, and it turns normal again at the first event-loop turn without a wait, which keeps
-// it from flickering through a transfer of many short exchanges.
+// exchange of one byte; so input is dropped at once and the window only greys out when a wait
+// (or a held operation) lasts. A run of short exchanges therefore neither flickers nor pays
+// for repainting the window around every byte.
 void MainWindow::setExchangeBusy(bool busy) {
-    inputBlocked_ = busy;
-    if (busy) {
-        undimTimer_->stop();
+    exchangeBusy_ = busy;
+    updateInputBlock();
+}
+
+void MainWindow::holdInput(bool hold) {
+    holdCount_ += hold ? 1 : -1;
+    updateInputBlock();
+}
+
+void MainWindow::updateInputBlock() {
+    inputBlocked_ = exchangeBusy_ || holdCount_ > 0;
+    if (inputBlocked_) {
         if (!dimmed_ && !dimTimer_->isActive()) dimTimer_->start();
-    } else {
-        undimTimer_->start();
+        return;
+    }
+    dimTimer_->stop();
+    if (dimmed_) {
+        dimmed_ = false;
+        centralWidget()->setEnabled(true);
     }
 }
 
@@ -323,6 +326,7 @@ void MainWindow::buildPages() {
     buildSettingsPage(Frame1[1]);
     devicePanel_ = new DevicePanel(*this, cboBaudrate, cboDisplaytype, Frame1[1]);
     textOutputPage_ = new TextOutputPage(*this, Frame1[2]);
+    fixedTextPage_ = new FixedTextPage(*this, Frame1[3]);
     sldBargraph = named(new QSlider(Qt::Horizontal, Frame1[6]), QStringLiteral("sldBargraph"));
     sldBargraph->setAccessibleName(QStringLiteral("sldBargraph"));
     sldBargraph->setGeometry(20, 280, 585, 24);
@@ -379,6 +383,7 @@ void MainWindow::startUp() {
     TabStrip1_Click();
 
     if (auto* bus = findChild<QComboBox*>(QStringLiteral("lstBusAddress"))) bus->setCurrentIndex(0);
+    fixedTextPage_->startUp();
     loadLogo();
 }
 

@@ -44,6 +44,7 @@ class MainWindow : public QMainWindow, public PageHost {
     int displayColumns() const override;
     int displayRows() const override;
     void reapplyDisplayType() override;
+    void holdInput(bool hold) override;
 
     void updateStatusbar();
     void TabStrip1_Click();
@@ -76,6 +77,7 @@ class MainWindow : public QMainWindow, public PageHost {
 
   private:
     void setExchangeBusy(bool busy);
+    void updateInputBlock();
     void buildShell();
     void buildSettingsPage(QWidget* page);
     void buildPages();
@@ -108,9 +110,10 @@ class MainWindow : public QMainWindow, public PageHost {
     QSlider* sldBargraph = nullptr;
 
     bool inputBlocked_ = false;
+    bool exchangeBusy_ = false;
+    int holdCount_ = 0;
     bool dimmed_ = false;
     QTimer* dimTimer_ = nullptr;
-    QTimer* undimTimer_ = nullptr;
 
     TextOutputPage* textOutputPage_ = nullptr;
     DevicePanel* devicePanel_ = nullptr;

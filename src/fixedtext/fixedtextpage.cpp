@@ -152,51 +152,6 @@ QFont lineFont(int fieldWidth) {
     return font;
 }
 
-// Keeps the operator's input away from the window for a whole transfer of many exchanges. The
-// exchange would disable and enable the window around every single byte, and repainting the
-// whole window twice per byte takes longer than the byte itself needs on the line at 9600 baud;
-// filtering the input leaves the window as it looks and just as unusable, the pause included.
-class InputBlocked : public QObject {
-  public:
-    InputBlocked(QWidget* window, CommandExchange& exchange)
-        : window_(window), exchange_(exchange),
-          saved_(std::exchange(exchange.setUiEnabled, nullptr)) {
-        qApp->installEventFilter(this);
-    }
-    ~InputBlocked() override {
-        qApp->removeEventFilter(this);
-        exchange_.setUiEnabled = saved_;
-    }
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd: {
-            auto* widget = qobject_cast<QWidget*>(watched);
-            return widget && widget->window() == window_;
-        }
-        default:
-            return false;
-        }
-    }
-
-  private:
-    QWidget* window_;
-    CommandExchange& exchange_;
-    std::function<void(bool)> saved_;
-};
-
 // Bulk transfers keep their echoes out of the receive monitor; it is on again on every way out.
 class MonitorOff {
   public:
@@ -465,7 +420,7 @@ void FixedTextPage::cmdSendFTClick() {
     MonitorOff monitor(host_);
     SerialPort& port = host_.port();
     CommandExchange& exchange = host_.exchange();
-    InputBlocked blocked(window(), exchange);
+    InputHold held(host_);
 
     port.write(cmd::beginFixedTexts());
     int textCount = 0;

@@ -7,6 +7,7 @@
 #include "link/serialport.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <cstdlib>
 #include <limits>
@@ -131,6 +132,14 @@ QByteArray CommandExchange::sendAndWaitFor2(const QByteArray& cmd, const QByteAr
 void CommandExchange::pause(qint16 ms) {
     startTimeOutTimer(ms);
     if (ms <= 0) return;
-    while (!timeOut_)
+    // The window stays usable during a pause, so another command may run its own wait inside
+    // it and stop the shared timer on its match; the pause then still ends on time.
+    QElapsedTimer clock;
+    clock.start();
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, this, &CommandExchange::wake);
+    deadline.start(ms);
+    while (!timeOut_ && !clock.hasExpired(ms))
         yieldOnce();
 }

@@ -28,6 +28,20 @@ class PageHost {
     virtual int displayRows() const = 0;
     // Applies the selected display type to the window again (fields, ruler, cursor lists).
     virtual void reapplyDisplayType() = 0;
+    // Keeps the operator's clicks and keys away from the window while held (nested holds
+    // count), for operations of many exchanges whose pauses would otherwise let input in.
+    virtual void holdInput(bool hold) = 0;
+};
+
+class InputHold {
+  public:
+    explicit InputHold(PageHost& host) : host_(host) { host_.holdInput(true); }
+    ~InputHold() { host_.holdInput(false); }
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+  private:
+    PageHost& host_;
 };
 
 // Shows the status text on construction and clears it on every way out.

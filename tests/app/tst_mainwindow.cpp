@@ -23,6 +23,7 @@ class TestMainWindow : public QObject {
     void lineSettingsChoiceThatCannotReopen();
     void receiveMonitor();
     void windowDisabledDuringExchange();
+    void pauseSurvivesAWaitInside();
     void quitButton();
 };
 
@@ -247,6 +248,23 @@ void TestMainWindow::windowDisabledDuringExchange() {
     QTRY_VERIFY(clear->isEnabled());
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(clicks, 1);
+}
+
+void TestMainWindow::pauseSurvivesAWaitInside() {
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    f.port.onWrite = [&f](const QByteArray& bytes) {
+        QTimer::singleShot(1, [&f, bytes] { f.port.feed(bytes); });
+    };
+    // The window is usable in a pause: a command started then matches and stops the timer.
+    QTimer::singleShot(10, [&] { w.exchange().sendAndWaitFor("A", "A", -500); });
+    // Rescues a pause that would otherwise never end.
+    QTimer::singleShot(2000, [&] { w.exchange().startTimeOutTimer(1); });
+    QElapsedTimer clock;
+    clock.start();
+    w.exchange().pause(100);
+    QVERIFY2(clock.elapsed() < 1000, "the pause hung after the inner wait");
+    QVERIFY(clock.elapsed() >= 100);
 }
 
 void TestMainWindow::quitButton() {

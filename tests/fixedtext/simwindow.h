@@ -40,13 +40,6 @@ struct SimWindow {
         window->startUp();
         if (!port.isOpen()) return port.errorString();
         page = window->fixedTextPage();
-        if (!page) {
-            // A window that does not host the page yet gets it the way it hosts its other pages.
-            page =
-                new FixedTextPage(*window, window->findChild<QWidget*>(QStringLiteral("Frame1_3")));
-            window->reapplyDisplayType();
-            page->startUp();
-        }
         window->findChild<QTabBar*>(QStringLiteral("TabStrip1"))->setCurrentIndex(2);
         window->show();
         return {};

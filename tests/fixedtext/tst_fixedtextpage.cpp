@@ -77,12 +77,6 @@ struct PageFixture {
         f.settings->write(SettingsStore::kDisplayType, QString::number(displayType));
         w = &f.start();
         page = w->fixedTextPage();
-        if (!page) {
-            // A window that does not host the page yet gets it the way it hosts its other pages.
-            page = new FixedTextPage(*w, f.find<QWidget>(QStringLiteral("Frame1_3")));
-            w->reapplyDisplayType();
-            page->startUp();
-        }
         f.find<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(2);
         w->show();
         f.port.clearWrites();

@@ -33,6 +33,7 @@ class TestHost : public PageHost {
     int displayColumns() const override { return columns; }
     int displayRows() const override { return rows; }
     void reapplyDisplayType() override { ++reapplyCount; }
+    void holdInput(bool hold) override { holds += hold ? 1 : -1; }
 
     FakeSerialPort port_;
     ReceiveHandler receiver_{port_};
@@ -44,4 +45,5 @@ class TestHost : public PageHost {
     int columns = 20;
     int rows = 4;
     int reapplyCount = 0;
+    int holds = 0;
 };
