@@ -1,5 +1,7 @@
 #include "control/devicepanel.h"
 
+#include "core/forms.h"
+
 #include "control/controllogic.h"
 #include "core/commands.h"
 #include "core/dialogs.h"
@@ -19,21 +21,8 @@
 
 namespace {
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip,
-                    QRect geometry) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setToolTip(tip);
-    b->setGeometry(geometry);
-    return b;
-}
-
-QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* f = new QGroupBox(caption, parent);
-    f->setObjectName(QLatin1String(name));
-    f->setGeometry(geometry);
-    return f;
-}
+using forms::button;
+using forms::frame;
 
 // The code the terminal knows the selected display type by: the item's data, or else the
 // table entry of the item's text.

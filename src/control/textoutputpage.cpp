@@ -1,5 +1,7 @@
 #include "control/textoutputpage.h"
 
+#include "core/forms.h"
+
 #include "control/controllogic.h"
 #include "core/commands.h"
 #include "core/displaytypes.h"
@@ -19,6 +21,13 @@
 #include <algorithm>
 
 namespace {
+
+using forms::button;
+using forms::kLineHeight;
+using forms::kLineLeft;
+using forms::kLineStep;
+using forms::kLineTop;
+using forms::list;
 
 // The operator is told why some characters look different on the terminal.
 const char* const kCharsetNote =
@@ -40,50 +49,8 @@ const char* const kRowTips[4] = {"Erste Displayzeile", "Zweite Displayzeile", "D
 // Design measures of the line fields in twips; the geometry code works from the same ones.
 constexpr int kFrameLeft = 120;
 constexpr int kFrameTop = 600;
-constexpr int kLineLeft = 120;
-constexpr int kLineTop = 330;
-constexpr int kLineStep = 480;
-constexpr int kLineHeight = 420;
 constexpr int kFrameBelowLine = 585;
 constexpr double kTwipsPerColumn = 6735.0 / 40;
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip,
-                    QRect geometry) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setToolTip(tip);
-    b->setGeometry(geometry);
-    return b;
-}
-
-// Courier New bold 14.25 pt where its glyphs fit the field widths; the geometry gives a row of
-// n characters px(168.375 n + 60) pixels, and a substituted fixed-pitch font is often wider.
-QFont lineFont() {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setBold(true);
-    constexpr int kChrome = 10; // frame, inner margins and caret of a line edit
-    for (double points = 14.25; points > 6; points -= 0.25) {
-        font.setPointSizeF(points);
-        const QFontMetricsF metrics(font);
-        bool fits = true;
-        for (const DisplayType& type : kDisplayTypes)
-            fits = fits && metrics.horizontalAdvance(QString(type.columns, QLatin1Char('W'))) <=
-                               px(kTwipsPerColumn * type.columns + 60) - kChrome;
-        if (fits) break;
-    }
-    return font;
-}
-
-QComboBox* list(QWidget* parent, const char* name, const QString& tip, QRect geometry) {
-    auto* c = new QComboBox(parent);
-    c->setObjectName(QLatin1String(name));
-    c->setAccessibleName(QLatin1String(name));
-    c->setToolTip(tip);
-    c->setGeometry(geometry);
-    return c;
-}
 
 } // namespace
 
@@ -108,7 +75,7 @@ TextOutputPage::TextOutputPage(PageHost& host, QWidget* parent) : QWidget(parent
                             px(kLineTop + 3 * kLineStep + kFrameBelowLine));
 
     // One field shows one display row character for character, so the font has a fixed pitch.
-    const QFont font = lineFont();
+    const QFont font = forms::lineFieldFont();
     for (int i = 0; i < 4; ++i) {
         auto* field = new QLineEdit(frmDisplay);
         const QString name = QStringLiteral("txtOutput_%1").arg(i);

@@ -1,5 +1,7 @@
 #include "fixedtext/fixedtextpage.h"
 
+#include "core/forms.h"
+
 #include "core/commands.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
@@ -112,44 +114,15 @@ const auto readFailed = QStringLiteral("Fehler beim Auslesen der Festtexte!");
 // Up to this byte a missing echo is most likely a line fault; beyond it the EEPROM is full.
 constexpr int kLikelyEepromSize = 1900;
 
+using forms::button;
+const auto at = forms::twipsRect;
+
 const QColor kVerifyGreen(0, 255, 0);
 const QColor kVerifyRed(255, 0, 0);
-
-// The design places controls in twips.
-QRect at(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip,
-                    const QRect& geometry) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setToolTip(tip);
-    b->setGeometry(geometry);
-    return b;
-}
 
 void nameUncaptioned(QWidget* w, const QString& name) {
     w->setObjectName(name);
     w->setAccessibleName(name);
-}
-
-// Courier New bold 14.25 pt where it fits: the fields are sized for 168.375 twips a character,
-// and a substitute fixed-pitch font may be wider, so the size comes down until a full line of
-// 40 characters shows whole in a field of `fieldWidth` pixels.
-QFont lineFont(int fieldWidth) {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setBold(true);
-    constexpr int kFrameAndMargins = 10;
-    for (double size = 14.25; size >= 8; size -= 0.25) {
-        font.setPointSizeF(size);
-        if (QFontMetricsF(font).horizontalAdvance(QString(kMaxColumns, QLatin1Char('W'))) <=
-            fieldWidth - kFrameAndMargins)
-            break;
-    }
-    return font;
 }
 
 // Bulk transfers keep their echoes out of the receive monitor; it is on again on every way out.
@@ -190,13 +163,14 @@ void FixedTextPage::buildControls() {
     frmFesttext = new QGroupBox(text::frameDesign, this);
     frmFesttext->setObjectName(QStringLiteral("frmFesttext"));
     frmFesttext->setGeometry(at(120, 600, 7035, 2355));
-    const QFont fieldFont = lineFont(px(6795));
+    const QFont fieldFont = forms::lineFieldFont();
     for (int i = 0; i < kFixedTextRows; ++i) {
         auto* field = new QLineEdit(frmFesttext);
         nameUncaptioned(field, QStringLiteral("txtFesttext_%1").arg(i));
         field->setToolTip(text::rowTips[i]);
         field->setFont(fieldFont);
-        field->setGeometry(at(120, 330 + 480 * i, 6795, 420));
+        field->setGeometry(
+            at(forms::kLineLeft, forms::kLineTop + forms::kLineStep * i, 6795, forms::kLineHeight));
         field->installEventFilter(this);
         txtFesttext[i] = field;
     }

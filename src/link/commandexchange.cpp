@@ -7,7 +7,6 @@
 #include "link/serialport.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <cstdlib>
 #include <limits>
@@ -134,12 +133,10 @@ void CommandExchange::pause(qint16 ms) {
     if (ms <= 0) return;
     // The window stays usable during a pause, so another command may run its own wait inside
     // it and stop the shared timer on its match; the pause then still ends on time.
-    QElapsedTimer clock;
-    clock.start();
     QTimer deadline;
     deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, this, &CommandExchange::wake);
+    deadline.setTimerType(Qt::PreciseTimer);
     deadline.start(ms);
-    while (!timeOut_ && !clock.hasExpired(ms))
+    while (!timeOut_ && deadline.isActive())
         yieldOnce();
 }
