@@ -131,7 +131,9 @@ void TerminalLink::arm(QTimer& timer, const QList<qint64>& due) {
         timer.stop();
         return;
     }
+    // Timers count whole milliseconds and a byte takes about one at 9600 baud: sleep the whole
+    // milliseconds, then come back at once until the byte is due, so the pace stays true.
     const qint64 wait = due.first() - clock_.nsecsElapsed();
-    const int ms = wait <= 0 ? 0 : int((wait + 999'999) / 1'000'000);
+    const int ms = wait <= 0 ? 0 : int(wait / 1'000'000);
     if (!timer.isActive() || timer.remainingTime() > ms) timer.start(ms);
 }
