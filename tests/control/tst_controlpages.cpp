@@ -1,11 +1,7 @@
 #include "controlwindow.h"
 
-#include "core/commands.h"
-#include "core/displaytypes.h"
-#include "link/receivehandler.h"
-
-#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 
 namespace {
@@ -21,444 +17,253 @@ const QByteArray kClear = bytes({27, '&', '#'});
 const QString kCr(QChar(13));
 const QStringList kSpeeds = {"9600,n,8,2", "4800,n,8,2", "2400,n,8,2", "1200,n,8,2"};
 
-// Chunks the terminal sends after a command, each `gapMs` after the one before.
-struct Reply {
-    QList<QByteArray> chunks;
-    int gapMs = 0;
-};
-
-void answer(FakeSerialPort& port, const QByteArray& command, const Reply& reply) {
-    port.onWrite = [&port, command, reply](const QByteArray& written) {
-        if (written != command) return;
-        for (int i = 0; i < reply.chunks.size(); ++i) {
-            if (i == 0 && reply.gapMs == 0)
-                port.feed(reply.chunks[i]);
-            else
-                QTimer::singleShot(reply.gapMs * (i + 1), &port,
-                                   [&port, chunk = reply.chunks[i]] { port.feed(chunk); });
-        }
-    };
+QString twoCauses(const QString& what, const QString& version) {
+    return "Das Pultino hat auf die " + what + " nicht reagiert." + kCr +
+           "Dafür gibt es zwei mögliche Ursachen:" + kCr + "(A) Die Firmware-Version ist " +
+           version + " oder älter." + kCr + "(B) Es ist kein Pultino angeschlossen";
 }
 
-} // namespace
+struct Fixture : ControlWindow {
+    Fixture() { open(port); }
+    QLineEdit* line(const QString& name) { return find<QLineEdit>(name); }
+    QString status() { return window->panelText(4); }
+};
 
-Q_DECLARE_METATYPE(Reply)
+} // namespace
 
 class TestControlPages : public QObject {
     Q_OBJECT
   private slots:
-    void texts_data();
-    void texts();
     void commandButtons_data();
     void commandButtons();
     void sendText_data();
     void sendText();
-    void fieldButtons();
+    void storeSpeed_data();
     void storeSpeed();
-    void storeSpeedPortFailure_data();
-    void storeSpeedPortFailure();
-    void storeDisplayType_data();
-    void storeDisplayType();
-    void versionQuery_data();
-    void versionQuery();
-    void eepromQuery_data();
-    void eepromQuery();
+    void queries_data();
+    void queries();
     void freeCommand();
-    void enterMovesFocus_data();
     void enterMovesFocus();
 };
 
-void TestControlPages::texts_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("toolTip");
-    auto row = [](const char* name, const QString& text, const QString& tip) {
-        QTest::newRow(name) << QString(name) << text << tip;
-    };
-    row("Label5", "Textausgabe", "");
-    row("cmdSendTextOutput", "Text Senden",
-        "Klicken Sie hier, um den Text an das Pultino zu senden.");
-    row("cmdClearDisplay", "Display löschen", "Klicken Sie hier, um das Display zu löschen.");
-    row("cmdCursorSet", "Cursor setzen",
-        "Klicken Sie hier, um den Cursor an die unten angegebene Position zu setzen.");
-    row("cmtClearTxtOutputFields", "Felder löschen",
-        "Klicken Sie hier, um die Eingabefelder zu löschen.");
-    row("cmdSendBaudrate", "Pultino auf 9600,n,8,2 konfigurieren",
-        "Klicken Sie hier, um die angegebene Baudrate im Pultino abzuspeichern.");
-    row("cmdSendDisplayType", "Pultino für 20x4 Display konfigurieren",
-        "Klicken Sie hier, um die angegebene Auflösung im Pultino abzuspeichern.");
-    row("cmdSelectControlChar", "ESC einfügen",
-        "Klicken Sie hier, um ein ESC-Zeichen in das Eingabefeld einzufügen.");
-    row("Label14",
-        "Die LCD-Displays haben keinen PC-kompatiblen Zeichensatz! Dies bedeutet, daß bei "
-        "Zeichen außerhalb des Alphabets auf dem Display andere Zeichen/Symbole erscheinen "
-        "können, als hier in den Eingabezeilen eingegeben werden! (Beispiel: Im "
-        "ANSI-Zeichensatz unter Windows hat der Umlaut ä die Nr. 228 bzw. E4 hex, auf dem "
-        "Display jedoch Nr. 225 bzw. E1 hex.)     Beachten Sie, daß der Zeichensatz vom Display "
-        "und nicht vom Pultino abhängt. Im Pultino-Handbuch ist der Zeichensatz, der auf den "
-        "meisten Displays verwendet wird, abgedruckt. Zeichen, die im Display-Zeichensatz "
-        "nicht definiert sind, können mit dieser Software als benutzerdefinierte Zeichen "
-        "erzeugt und im Pultino abgelegt werden. Auf diese Weise lassen sich dann auch z.B. die "
-        "großen Umlaute Ä, Ö, Ü auf dem Display darstellen.",
-        "BITTE HINWEIS LESEN!");
-    row("Frame15", "Zeichen / Befehl an Pultino senden", "");
-}
-
-void TestControlPages::texts() {
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    QFETCH(QString, toolTip);
-    ControlWindow f;
-    f.startWithPages();
-    // The shell may carry a page title of the same name; both read the same.
-    QWidget* w = f.find<QWidget>(name);
-    QVERIFY(w);
-    if (auto* b = qobject_cast<QPushButton*>(w))
-        QCOMPARE(b->text(), text);
-    else if (auto* l = qobject_cast<QLabel*>(w))
-        QCOMPARE(l->text(), text);
-    else if (auto* g = qobject_cast<QGroupBox*>(w))
-        QCOMPARE(g->title(), text);
-    QCOMPARE(w->toolTip(), toolTip);
-}
-
 void TestControlPages::commandButtons_data() {
-    QTest::addColumn<int>("tab");
     QTest::addColumn<int>("displayType");
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("second");
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("clear display") << 1 << 6 << "" << 0 << 0 << "cmdClearDisplay" << kClear;
-    QTest::newRow("cursor on") << 1 << 6 << "" << 0 << 0 << "cmdCursorEin" << bytes({27, '&', 'C'});
-    QTest::newRow("cursor off") << 1 << 6 << "" << 0 << 0 << "cmdCursorAus"
-                                << bytes({27, '&', 'D'});
-    QTest::newRow("cursor row 2, column 11 (index 10)")
-        << 1 << 6 << "cursor" << 1 << 10 << "cmdCursorSet" << bytes({27, '[', 1, ';', 10, 'H'});
-    QTest::newRow("cursor column 12 (index 11)")
-        << 1 << 6 << "cursor" << 0 << 11 << "cmdCursorSet" << bytes({27, '[', 0, ';', 1, 1, 'H'});
-    QTest::newRow("cursor last place of 40x4")
-        << 1 << 13 << "cursor" << 3 << 39 << "cmdCursorSet" << bytes({27, '[', 3, ';', 3, 9, 'H'});
-    QTest::newRow("cursor first place")
-        << 1 << 0 << "cursor" << 0 << 0 << "cmdCursorSet" << bytes({27, '[', 0, ';', 0, 'H'});
-    QTest::newRow("bus alle") << 0 << 6 << "bus" << 0 << 0 << "cmdBusAddress"
-                              << bytes({27, '&', 'A', 'Z'});
-    QTest::newRow("bus 0") << 0 << 6 << "bus" << 1 << 0 << "cmdBusAddress"
-                           << bytes({27, '&', 'A', 0});
-    QTest::newRow("bus 15") << 0 << 6 << "bus" << 16 << 0 << "cmdBusAddress"
-                            << bytes({27, '&', 'A', 15});
+    QTest::addColumn<int>("first"); // cursor row or bus list entry
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QList<QByteArray>>("expected");
+    QTest::addColumn<QString>("status"); // while writing
+    auto row = [](const char* name, int type, const char* button, int first, int col,
+                  const QList<QByteArray>& expected, const QString& status = {}) {
+        QTest::newRow(name) << type << QString(button) << first << col << expected << status;
+    };
+    row("clear", 6, "cmdClearDisplay", 0, 0, {kClear});
+    row("cursor on", 6, "cmdCursorEin", 0, 0, {bytes({27, '&', 'C'})});
+    row("cursor off", 6, "cmdCursorAus", 0, 0, {bytes({27, '&', 'D'})});
+    row("cursor column index 10", 6, "cmdCursorSet", 1, 10, {bytes({27, '[', 1, ';', 10, 'H'})});
+    row("cursor column index 11", 6, "cmdCursorSet", 0, 11, {bytes({27, '[', 0, ';', 1, 1, 'H'})});
+    row("cursor last place of 40x4", 13, "cmdCursorSet", 3, 39,
+        {bytes({27, '[', 3, ';', 3, 9, 'H'})});
+    row("bus alle", 6, "cmdBusAddress", 0, 0, {bytes({27, '&', 'A', 'Z'})});
+    row("bus 0", 6, "cmdBusAddress", 1, 0, {bytes({27, '&', 'A', 0})});
+    row("bus 15", 6, "cmdBusAddress", 16, 0, {bytes({27, '&', 'A', 15})});
+    const QString storing = "Displaykonfiguration am Pultino...";
+    row("store 16x1", 1, "cmdSendDisplayType", 0, 0, {"\x1b&S", bytes({0}), kClear, "16x1 Display"},
+        storing);
+    row("store 8x2", 0, "cmdSendDisplayType", 0, 0, {"\x1b&S", bytes({0}), kClear, "  8x2 Display"},
+        storing);
 }
 
 void TestControlPages::commandButtons() {
-    QFETCH(int, tab);
     QFETCH(int, displayType);
-    QFETCH(QString, list);
-    QFETCH(int, first);
-    QFETCH(int, second);
     QFETCH(QString, button);
-    QFETCH(QByteArray, expected);
-    ControlWindow f;
-    MainWindow& w = f.startWithPages();
-    w.show();
-    f.selectDisplayType(displayType);
-    f.showTab(tab);
-    if (list == "cursor") {
-        auto* row = f.find<QComboBox>("lstRow");
-        auto* col = f.find<QComboBox>("lstCol");
-        QVERIFY(first < row->count() && second < col->count());
-        row->setCurrentIndex(first);
-        col->setCurrentIndex(second);
-    } else if (list == "bus") {
-        auto* bus = f.find<QComboBox>("lstBusAddress");
-        QCOMPARE(bus->count(), 17);
-        QCOMPARE(bus->currentText(), QString("alle"));
-        bus->setCurrentIndex(first);
+    QFETCH(int, first);
+    QFETCH(int, col);
+    Fixture f;
+    f.select("cboDisplaytype", displayType);
+    if (button == "cmdBusAddress") {
+        QCOMPARE(f.find<QComboBox>("lstBusAddress")->currentText(), QString("alle"));
+        f.select("lstBusAddress", first);
+    } else if (button != "cmdSendDisplayType") {
+        f.showTab(1);
+        f.select("lstRow", first);
+        f.select("lstCol", col);
     }
     f.port.clearWrites();
+    QString statusAtWrite;
+    f.port.onWrite = [&](const QByteArray&) { statusAtWrite = f.status(); };
     f.click(button);
-    QCOMPARE(f.port.writes, QList<QByteArray>{expected});
-    QCOMPARE(w.panelText(4), QString());
+    QTEST(f.port.writes, "expected");
+    QTEST(statusAtWrite, "status");
+    QCOMPARE(f.status(), QString());
 }
 
 void TestControlPages::sendText_data() {
     QTest::addColumn<int>("displayType");
-    QTest::addColumn<QStringList>("fields"); // null: leave the ruler the geometry put there
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("before"); // a field button clicked before sending
     QTest::addColumn<QList<QByteArray>>("expected");
     const auto at = [](int row) { return bytes({27, '[', row, ';', 0, 'H'}); };
-    QTest::newRow("two rows, hidden fields filled")
-        << 0 << QStringList() << QList<QByteArray>{kClear, at(0), "12345678", at(1), "12345678"};
-    QTest::newRow("one row of 40x1")
-        << 11 << QStringList() << QList<QByteArray>{kClear, at(0), rulerText(40).toLatin1()};
-    QTest::newRow("four empty fields")
-        << 6 << QStringList(4, QString()) << QList<QByteArray>{kClear};
-    QTest::newRow("single blank") << 6 << QStringList{"", " ", "", ""}
-                                  << QList<QByteArray>{kClear, at(1), " "};
-    QTest::newRow("no byte for a character")
-        << 6 << QStringList{QStringLiteral("a\u03A9€"), "", "", ""}
-        << QList<QByteArray>{kClear, at(0), bytes({'a', '?', 128})};
-    QTest::newRow("umlaut is 228") << 6 << QStringList{"", "", "", QStringLiteral("Bär")}
-                                   << QList<QByteArray>{kClear, at(3), bytes({'B', 228, 'r'})};
+    QTest::newRow("default texts of 8x2, hidden fields filled")
+        << 0 << QStringList{"a", "", "", ""} << "cmdDefaultTexte"
+        << QList<QByteArray>{kClear, at(0), "12345678", at(1), "12345678"};
+    QTest::newRow("fields cleared")
+        << 6 << QStringList(4, "x") << "cmtClearTxtOutputFields" << QList<QByteArray>{kClear};
+    QTest::newRow("empty fields skipped, a blank sent")
+        << 6 << QStringList{"", " ", "", ""} << "" << QList<QByteArray>{kClear, at(1), " "};
+    QTest::newRow("Windows-1252, ? for no byte")
+        << 6 << QStringList{"", "", "", QStringLiteral("a\u03A9€ä")} << ""
+        << QList<QByteArray>{kClear, at(3), bytes({'a', '?', 128, 228})};
 }
 
 void TestControlPages::sendText() {
     QFETCH(int, displayType);
     QFETCH(QStringList, fields);
-    QFETCH(QList<QByteArray>, expected);
-    ControlWindow f;
-    f.startWithPages().show();
-    f.selectDisplayType(displayType);
+    QFETCH(QString, before);
+    Fixture f;
+    f.select("cboDisplaytype", displayType);
     f.showTab(1);
     for (int i = 0; i < fields.size(); ++i)
         f.line(QString("txtOutput_%1").arg(i))->setText(fields[i]);
-    f.port.clearWrites();
+    if (!before.isEmpty()) f.click(before);
     f.click("cmdSendTextOutput");
-    QCOMPARE(f.port.writes, expected);
+    QTEST(f.port.writes, "expected");
 }
 
-void TestControlPages::fieldButtons() {
-    ControlWindow f;
-    f.startWithPages().show();
-    f.selectDisplayType(3); // 16x4
-    f.showTab(1);
-    auto* rows = f.find<QComboBox>("lstRow");
-    auto* cols = f.find<QComboBox>("lstCol");
-    rows->setCurrentIndex(2);
-    cols->setCurrentIndex(9);
-    f.line("txtOutput_1")->setText("abc");
-    f.port.clearWrites();
-
-    f.click("cmtClearTxtOutputFields");
-    for (int i = 0; i < 4; ++i)
-        QVERIFY(f.line(QString("txtOutput_%1").arg(i))->text().isEmpty());
-
-    f.click("cmdDefaultTexte");
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(f.line(QString("txtOutput_%1").arg(i))->text(), QString("1234567890ABCDEF"));
-    QCOMPARE(rows->currentIndex(), 0);
-    QCOMPARE(cols->currentIndex(), 0);
-    QCOMPARE(cols->count(), 16);
-    QVERIFY(f.port.writes.isEmpty());
+void TestControlPages::storeSpeed_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("writes");
+    QTest::newRow("all four speeds, then back") << "" << 14;
+    QTest::newRow("closed port that cannot be opened") << "closed" << 0;
+    QTest::newRow("vanishes: not reopened, though it could be") << "vanish" << 1;
+    QTest::newRow("reopening at the old speed fails") << "restore" << 12;
 }
 
 void TestControlPages::storeSpeed() {
-    ControlWindow f;
-    MainWindow& w = f.startWithPages();
-    w.show();
-    f.selectSpeed(1);
-    f.port.clearWrites();
+    QFETCH(QString, fault);
+    QFETCH(int, writes);
+    Fixture f;
+    f.select("cboBaudrate", 1);
+    QCOMPARE(f.find<QPushButton>("cmdSendBaudrate")->text(),
+             QString("Pultino auf 4800,n,8,2 konfigurieren"));
     QStringList statusAtWrite;
-    f.port.onWrite = [&](const QByteArray&) { statusAtWrite.append(w.panelText(4)); };
-
+    bool gone = false;
+    f.port.onWrite = [&](const QByteArray&) {
+        statusAtWrite.append(f.status());
+        if (fault == "restore") {
+            f.port.failOpen = f.port.settings() == kSpeeds[3];
+        } else if (fault == "vanish" && !gone) {
+            gone = true;
+            f.port.vanish();
+        }
+    };
+    if (fault == "closed") {
+        f.port.close();
+        f.port.failOpen = true;
+    }
     f.click("cmdSendBaudrate");
 
+    QCOMPARE(f.port.writesWithSettings.size(), writes);
+    QCOMPARE(f.port.settings(), kSpeeds[1]);
+    QCOMPARE(f.port.isOpen(), fault.isEmpty());
+    QCOMPARE(f.dialogs.messages(),
+             fault.isEmpty() ? QStringList()
+                             : QStringList{"COM Port konnte nicht wieder geöffnet werden."});
+    if (writes)
+        QCOMPARE(statusAtWrite.first(), QString("Schnittstellenkonfiguration am Pultino..."));
+    QCOMPARE(f.status(), QString());
+    QTRY_VERIFY(f.window->centralWidget()->isEnabled());
+    if (!fault.isEmpty()) return;
     QList<QPair<QString, QByteArray>> expected;
     for (const QString& speed : kSpeeds)
         expected << qMakePair(speed, QByteArray("\x1b&B")) << qMakePair(speed, bytes({1}))
                  << qMakePair(speed, kClear);
     expected << qMakePair(kSpeeds[1], kClear) << qMakePair(kSpeeds[1], QByteArray("4800,n,8,2"));
     QCOMPARE(f.port.writesWithSettings, expected);
-    QVERIFY(f.port.isOpen());
-    QVERIFY(f.dialogs.shown.isEmpty());
-    QCOMPARE(statusAtWrite.first(), QString("Schnittstellenkonfiguration am Pultino..."));
-    QCOMPARE(w.panelText(4), QString());
 }
 
-void TestControlPages::storeSpeedPortFailure_data() {
-    QTest::addColumn<bool>("closedBefore");
-    QTest::newRow("port closed and cannot open") << true;
-    QTest::newRow("port vanishes during the round") << false;
-}
-
-void TestControlPages::storeSpeedPortFailure() {
-    QFETCH(bool, closedBefore);
-    ControlWindow f;
-    MainWindow& w = f.startWithPages();
-    w.show();
-    if (closedBefore) {
-        f.port.close();
-        f.port.failOpen = true;
-    } else {
-        f.port.onWrite = [&](const QByteArray& written) {
-            if (written == kClear) f.port.vanish();
-        };
-    }
-    f.click("cmdSendBaudrate");
-    QCOMPARE(f.dialogs.messages(), QStringList{"COM Port konnte nicht wieder geöffnet werden."});
-    QVERIFY(!f.port.isOpen());
-    QCOMPARE(f.port.settings(), QString("9600,n,8,2"));
-    QCOMPARE(w.panelText(4), QString());
-    QTRY_VERIFY(w.centralWidget()->isEnabled());
-}
-
-void TestControlPages::storeDisplayType_data() {
-    QTest::addColumn<int>("displayType");
-    QTest::addColumn<QList<QByteArray>>("expected");
-    QTest::newRow("16x1") << 1 << QList<QByteArray>{"\x1b&S", bytes({0}), kClear, "16x1 Display"};
-    QTest::newRow("8x2") << 0 << QList<QByteArray>{"\x1b&S", bytes({0}), kClear, "  8x2 Display"};
-    QTest::newRow("32x2") << 10 << QList<QByteArray>{"\x1b&S", bytes({9}), kClear, "32x2 Display"};
-}
-
-void TestControlPages::storeDisplayType() {
-    QFETCH(int, displayType);
-    QFETCH(QList<QByteArray>, expected);
-    ControlWindow f;
-    MainWindow& w = f.startWithPages();
-    w.show();
-    f.selectDisplayType(displayType);
-    f.port.clearWrites();
-    QString statusAtWrite;
-    f.port.onWrite = [&](const QByteArray&) { statusAtWrite = w.panelText(4); };
-    f.click("cmdSendDisplayType");
-    QCOMPARE(f.port.writes, expected);
-    QCOMPARE(statusAtWrite, QString("Displaykonfiguration am Pultino..."));
-    QCOMPARE(w.panelText(4), QString());
-}
-
-void TestControlPages::versionQuery_data() {
-    QTest::addColumn<Reply>("reply");
+void TestControlPages::queries_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QList<QByteArray>>("reply"); // a chunk every 250 ms
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("title");
-    const QString failure = "Das Pultino hat auf die Versionsabfrage nicht reagiert." + kCr +
-                            "Dafür gibt es zwei mögliche Ursachen:" + kCr +
-                            "(A) Die Firmware-Version ist 1.5 oder älter." + kCr +
-                            "(B) Es ist kein Pultino angeschlossen";
-    QTest::newRow("good") << Reply{{"V1.7B"}} << "Die Firmware-Version ist V1.7."
-                          << "ZEPTAL32";
-    QTest::newRow("good in two pieces")
-        << Reply{{"2.", "01 B"}, 30} << "Die Firmware-Version ist 2.01."
-        << "ZEPTAL32";
-    QTest::newRow("short") << Reply{{"B"}} << failure << "Version";
-    QTest::newRow("missing") << Reply{} << failure << "Version";
-    QTest::newRow("no B") << Reply{{"V1.7"}} << failure << "Version";
-}
-
-void TestControlPages::versionQuery() {
-    QFETCH(Reply, reply);
-    QFETCH(QString, text);
-    QFETCH(QString, title);
-    ControlWindow f;
-    MainWindow& w = f.startWithPages();
-    w.show();
-    answer(f.port, cmd::versionQuery(), reply);
-    QString statusAtMessage;
-    f.dialogs.onShow = [&](const FakeDialogs::Shown&) { statusAtMessage = w.panelText(4); };
-    f.click("cmdGetVersion");
-    QCOMPARE(f.port.writes, QList<QByteArray>{cmd::versionQuery()});
-    QCOMPARE(f.dialogs.shown.size(), 1);
-    QCOMPARE(f.dialogs.shown[0].text, text);
-    QCOMPARE(f.dialogs.shown[0].title, title);
-    QCOMPARE(statusAtMessage, QString("Versionsabfrage..."));
-    QCOMPARE(f.find<QLabel>("lblReceiveData")->text(), QString());
-    QCOMPARE(w.panelText(4), QString());
-    QTRY_VERIFY(w.centralWidget()->isEnabled());
-}
-
-void TestControlPages::eepromQuery_data() {
-    QTest::addColumn<Reply>("reply");
-    QTest::addColumn<QString>("text");
-    const QString failure = "Das Pultino hat auf die EEPROM-Informationsabfrage nicht reagiert." +
-                            kCr + "Dafür gibt es zwei mögliche Ursachen:" + kCr +
-                            "(A) Die Firmware-Version ist 1.6 oder älter." + kCr +
-                            "(B) Es ist kein Pultino angeschlossen";
-    QTest::newRow("mixed, streamed slowly")
-        << Reply{{"E11111111", "00000000", "01010101;"}, 250}
+    const QString version = twoCauses("Versionsabfrage", "1.5");
+    const QString eeprom = twoCauses("EEPROM-Informationsabfrage", "1.6");
+    const QString info = "EEPROM-Information";
+    QTest::newRow("version") << "cmdGetVersion" << QList<QByteArray>{"V1.7B"}
+                             << "Die Firmware-Version ist V1.7."
+                             << "ZEPTAL32";
+    QTest::newRow("version, short")
+        << "cmdGetVersion" << QList<QByteArray>{"B"} << version << "Version";
+    QTest::newRow("version, missing")
+        << "cmdGetVersion" << QList<QByteArray>{} << version << "Version";
+    QTest::newRow("EEPROM, streamed slowly")
+        << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111", "00000000", "01010101;"}
         << "EEPROM Nr. 1: Vorhanden" + kCr + "EEPROM Nr. 2: NICHT vorhanden oder defekt" + kCr +
-               "EEPROM Nr. 3: Fehlerhaft" + kCr;
-    QTest::newRow("all present") << Reply{{"E111111111111111111111111;"}}
-                                 << "EEPROM Nr. 1: Vorhanden" + kCr + "EEPROM Nr. 2: Vorhanden" +
-                                        kCr + "EEPROM Nr. 3: Vorhanden" + kCr;
-    QTest::newRow("short") << Reply{{"E1111;"}} << failure;
-    QTest::newRow("missing") << Reply{} << failure;
+               "EEPROM Nr. 3: Fehlerhaft" + kCr
+        << info;
+    QTest::newRow("EEPROM, 25 characters")
+        << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111000000001111111;"} << eeprom << info;
+    QTest::newRow("EEPROM, missing") << "cmdGetEEPROMInfo" << QList<QByteArray>{} << eeprom << info;
 }
 
-void TestControlPages::eepromQuery() {
-    QFETCH(Reply, reply);
-    QFETCH(QString, text);
-    ControlWindow f;
-    MainWindow& w = f.startWithPages();
-    w.show();
-    answer(f.port, cmd::eepromQuery(), reply);
+void TestControlPages::queries() {
+    QFETCH(QString, button);
+    QFETCH(QList<QByteArray>, reply);
+    const bool isVersion = button == "cmdGetVersion";
+    const QByteArray command(isVersion ? "\x1b&V" : "\x1b&E");
+    Fixture f;
+    f.port.onWrite = [&](const QByteArray& written) {
+        if (written != command) return;
+        for (int i = 0; i < reply.size(); ++i)
+            QTimer::singleShot(250 * (i + 1), &f.port,
+                               [&f, chunk = reply[i]] { f.port.feed(chunk); });
+    };
     QString statusAtMessage;
-    f.dialogs.onShow = [&](const FakeDialogs::Shown&) { statusAtMessage = w.panelText(4); };
-    f.click("cmdGetEEPROMInfo");
-    QCOMPARE(f.port.writes, QList<QByteArray>{cmd::eepromQuery()});
+    f.dialogs.onShow = [&](const FakeDialogs::Shown&) { statusAtMessage = f.status(); };
+    f.click(button);
+    QCOMPARE(f.port.writes, QList<QByteArray>{command});
     QCOMPARE(f.dialogs.shown.size(), 1);
-    QCOMPARE(f.dialogs.shown[0].text, text);
-    QCOMPARE(f.dialogs.shown[0].title, QString("EEPROM-Information"));
-    QCOMPARE(statusAtMessage, QString("EEPROM-Information abfragen..."));
+    QTEST(f.dialogs.shown[0].text, "text");
+    QTEST(f.dialogs.shown[0].title, "title");
+    QCOMPARE(statusAtMessage,
+             QString(isVersion ? "Versionsabfrage..." : "EEPROM-Information abfragen..."));
     QCOMPARE(f.find<QLabel>("lblReceiveData")->text(), QString());
-    QCOMPARE(w.panelText(4), QString());
+    QCOMPARE(f.status(), QString());
+    QTRY_VERIFY(f.window->centralWidget()->isEnabled());
 }
 
 void TestControlPages::freeCommand() {
-    ControlWindow f;
-    MainWindow& w = f.startWithPages();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    Fixture f;
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
     QLineEdit* field = f.line("txtSendCommandText");
     field->setFocus();
     QTest::keyClicks(field, "xx&V");
+    field->insert(QStringLiteral("ä€"));
     field->setSelection(0, 2);
-
     // The click takes the focus from the field, yet the selection is what gets replaced.
     f.click("cmdSelectControlChar");
-    QCOMPARE(field->text(), QString("\x1b&V"));
+    QCOMPARE(field->text(), QStringLiteral("\x1b&Vä€"));
     QCOMPARE(field->cursorPosition(), 1);
-    QCOMPARE(w.focusWidget(), field);
-
-    // Without a selection the character goes in at the caret.
-    field->setCursorPosition(3);
-    f.click("cmdSelectControlChar");
-    QCOMPARE(field->text(), QString("\x1b&V\x1b"));
-    QCOMPARE(field->cursorPosition(), 4);
-
-    field->setText(QString("\x1b&V"));
-    f.port.clearWrites();
+    QCOMPARE(f.window->focusWidget(), field);
     f.click("cmdSendCommandText");
-    f.click("cmdSendCommandText");
-    QCOMPARE(f.port.writes, (QList<QByteArray>{bytes({27, 38, 86}), bytes({27, 38, 86})}));
-    QCOMPARE(field->text(), QString("\x1b&V"));
-    QCOMPARE(w.panelText(4), QString());
-
-    field->setText(QStringLiteral("ä€"));
-    f.port.clearWrites();
-    f.click("cmdSendCommandText");
-    QCOMPARE(f.port.writes, QList<QByteArray>{bytes({228, 128})});
-}
-
-void TestControlPages::enterMovesFocus_data() {
-    QTest::addColumn<int>("tab");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<bool>("keypad");
-    QTest::newRow("command field, Return") << 0 << "txtSendCommandText" << false;
-    QTest::newRow("command field, keypad Enter") << 0 << "txtSendCommandText" << true;
-    QTest::newRow("output line") << 1 << "txtOutput_0" << false;
+    QCOMPARE(f.port.writes, QList<QByteArray>{bytes({27, '&', 'V', 228, 128})});
+    QCOMPARE(field->text(), QStringLiteral("\x1b&Vä€"));
 }
 
 void TestControlPages::enterMovesFocus() {
-    QFETCH(int, tab);
-    QFETCH(QString, field);
-    QFETCH(bool, keypad);
-    ControlWindow f;
-    MainWindow& w = f.startWithPages();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    f.showTab(tab);
-    QLineEdit* edit = f.line(field);
-    edit->setFocus();
-    QTest::keyClicks(edit, "\x1b&V");
-    QVERIFY(edit->hasFocus());
+    Fixture f;
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QLineEdit* edit = f.line("txtSendCommandText");
     QWidget* next = edit->nextInFocusChain();
     while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled())
         next = next->nextInFocusChain();
-
-    if (keypad)
-        QTest::keyClick(edit, Qt::Key_Enter, Qt::KeypadModifier);
-    else
-        QTest::keyClick(edit, Qt::Key_Return);
-
-    QCOMPARE(w.focusWidget(), next);
+    for (bool keypad : {false, true}) {
+        edit->setFocus();
+        QTest::keyClick(edit, keypad ? Qt::Key_Enter : Qt::Key_Return,
+                        keypad ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(f.window->focusWidget(), next);
+    }
     QVERIFY(f.port.writes.isEmpty());
 }
 
