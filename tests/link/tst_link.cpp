@@ -1,0 +1,321 @@
+#include "fakedialogs.h"
+#include "link/commandexchange.h"
+#include "link/fakeserialport.h"
+#include "link/flags.h"
+#include "link/linesettings.h"
+#include "link/receivehandler.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// The exchange over the in-memory port, recording how the window was switched.
+struct Rig {
+    FakeSerialPort port;
+    ReceiveHandler receiver{port};
+    FakeDialogs dialogs;
+    CommandExchange exchange{receiver, dialogs};
+    QList<bool> ui;
+    QList<bool> enabledAtMessage;
+
+    Rig() {
+        port.open();
+        exchange.setUiEnabled = [this](bool enabled) { ui.append(enabled); };
+        dialogs.onShow = [this](const auto&) {
+            enabledAtMessage.append(ui.isEmpty() || ui.last());
+        };
+    }
+    // Once the command is written, chunk i arrives gaps[i] ms after the one before.
+    void replyWith(const QByteArrayList& chunks, const QList<int>& gaps) {
+        port.onWrite = [=, this](const QByteArray&) { feedChained(chunks, gaps); };
+    }
+    void feedChained(QByteArrayList chunks, QList<int> gaps) {
+        if (chunks.isEmpty()) return;
+        const int gap = gaps.takeFirst();
+        QTimer::singleShot(gap, &port, [=, this]() mutable {
+            port.feed(chunks.takeFirst());
+            feedChained(chunks, gaps);
+        });
+    }
+    QByteArray send(bool idle, const QByteArray& cmd, const QByteArray& waitfor, int timeOut) {
+        const auto t = static_cast<qint16>(timeOut);
+        return idle ? exchange.sendAndWaitFor2(cmd, waitfor, t)
+                    : exchange.sendAndWaitFor(cmd, waitfor, t);
+    }
+};
+
+void requestAbort(bool on = true) {
+    LinkFlags::instance().setAbortRequested(on);
+}
+
+enum class Way { Match, TimeOut, AbortBefore, AbortDuring, Vanish, Closed };
+
+} // namespace
+
+class TestLink : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        auto& flags = LinkFlags::instance();
+        flags.showReceivedData = true;
+        flags.keyCaptureActive = false;
+        flags.lastKeyReceived.clear();
+        requestAbort(false);
+    }
+
+    void replyAssembly_data() {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QByteArray>("waitfor");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("leftOver");
+        auto row = [](const char* name, const QByteArrayList& chunks, const QByteArray& waitfor,
+                      const QByteArray& reply, const QByteArray& leftOver = {}) {
+            QTest::newRow(name) << chunks << waitfor << reply << leftOver;
+        };
+        row("one chunk", {"OK"}, "OK", "OK");
+        row("match across a chunk boundary", {"xO", "Ky"}, "OK", "xOKy");
+        row("overlapping prefix across the boundary", {"aab", "ab"}, "abab", "aabab");
+        row("match in the middle of a chunk, later chunks stay", {"12", "3OK45", "67"}, "OK",
+            "123OK45", "67");
+        row("zero and high bytes are ordinary bytes",
+            {QByteArray("\xE4\0", 2), QByteArray(1, '\0')}, QByteArray(2, '\0'),
+            QByteArray("\xE4\0\0", 3));
+        row("empty awaited text takes the first chunk", {"x", "y"}, "", "x", "y");
+    }
+    void replyAssembly() {
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(QByteArray, waitfor);
+        QFETCH(QByteArray, leftOver);
+        Rig rig;
+        rig.replyWith(chunks, QList<int>(chunks.size(), 10));
+        QTEST(rig.exchange.sendAndWaitFor("\x1b&V", waitfor, -3000), "reply");
+        QCOMPARE(rig.port.written(), QByteArray("\x1b&V"));
+        QCOMPARE(rig.ui, (QList<bool>{false, true}));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        // What came after the match waits for the next exchange to throw it away.
+        QTRY_COMPARE(rig.receiver.buffer(), leftOver);
+    }
+
+    void staleInputDiscarded() {
+        Rig rig;
+        rig.receiver.buffer() = "left over";
+        {
+            // Arrived, but the notification has not been handled yet.
+            const QSignalBlocker blocker(rig.port);
+            rig.port.feed("unread");
+        }
+        rig.replyWith({"fresh"}, {10});
+        QCOMPARE(rig.exchange.sendAndWaitFor("?", "fresh", -1000), QByteArray("fresh"));
+    }
+
+    void waysOut_data() {
+        QTest::addColumn<Way>("way");
+        QTest::addColumn<QByteArray>("cmd");
+        QTest::addColumn<bool>("idle");
+        QTest::addColumn<int>("timeOut");
+        QTest::addColumn<QString>("message"); // the command as shown; empty: no message
+        auto row = [](const char* name, Way way, int timeOut, const QString& message = {},
+                      bool idle = false, const QByteArray& cmd = "C") {
+            QTest::newRow(name) << way << cmd << idle << timeOut << message;
+        };
+        row("match", Way::Match, 500);
+        row("silent time-out", Way::TimeOut, -60, {}, true);
+        row("shown time-out: leading ESC as letters, code page decoded", Way::TimeOut, 60,
+            QStringLiteral("ESC R€"), false, "\x1bR\x80");
+        row("shown time-out: ESC further in stays", Way::TimeOut, 60, "A\x1b", true, "A\x1b");
+        row("abort before, shown time-out", Way::AbortBefore, 5000, {}, true);
+        row("abort during, no time-out", Way::AbortDuring, 0);
+        row("abort during, shown time-out", Way::AbortDuring, 5000, {}, true);
+        row("port vanishes, shown", Way::Vanish, 3000, "C");
+        row("port vanishes, silent", Way::Vanish, -3000, {}, true);
+        row("closed port, shown", Way::Closed, 3000, "C");
+    }
+    void waysOut() {
+        QFETCH(Way, way);
+        QFETCH(QByteArray, cmd);
+        QFETCH(bool, idle);
+        QFETCH(int, timeOut);
+        QFETCH(QString, message);
+        Rig rig;
+        if (way == Way::Match) rig.replyWith({"OK"}, {10});
+        if (way == Way::AbortBefore) requestAbort();
+        if (way == Way::AbortDuring) QTimer::singleShot(20, &rig.port, [] { requestAbort(); });
+        if (way == Way::Vanish) QTimer::singleShot(20, &rig.port, [&rig] { rig.port.vanish(); });
+        if (way == Way::Closed) rig.port.close();
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(rig.send(idle, cmd, "OK", timeOut).isEmpty(), way != Way::Match);
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(elapsed < 2000, "ended by its event, not by the time-out");
+        if (way == Way::TimeOut) QVERIFY2(elapsed >= std::abs(timeOut) - 2, "the full time");
+        QCOMPARE(rig.port.written(), way == Way::Closed ? QByteArray() : cmd);
+        QCOMPARE(rig.ui, (QList<bool>{false, true}));
+        QVERIFY(!rig.exchange.waiting());
+        QCOMPARE(rig.dialogs.shown.size(), message.isEmpty() ? 0 : 1);
+        if (message.isEmpty()) return;
+        const auto& box = rig.dialogs.shown.first();
+        QCOMPARE(box.text, "TimeOut auf COM. (Keine Antwort auf '" + message + "')");
+        QCOMPARE(box.title, QStringLiteral("ZEPTAL32"));
+        QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(box.icon, Dialogs::Icon::None);
+        QCOMPARE(rig.enabledAtMessage, QList<bool>{true});
+    }
+
+    void replyTiming_data() {
+        QTest::addColumn<bool>("idle");
+        QTest::addColumn<int>("timeOut");
+        QTest::addColumn<QList<int>>("gaps");
+        QTest::addColumn<bool>("received");
+        QTest::addColumn<bool>("afterAbortedWait");
+        // The stream lasts well beyond the time-out.
+        const QList<int> steady(9, 45);
+        QTest::newRow("idle: steady stream") << true << -250 << steady << true << false;
+        QTest::newRow("idle: one gap longer than the time-out")
+            << true << -250 << QList<int>{45, 45, 700, 45} << false << false;
+        QTest::newRow("plain: time-out counts from the send")
+            << false << -250 << steady << false << false;
+        QTest::newRow("no time-out") << false << 0 << QList<int>{150} << true << false;
+        QTest::newRow("no time-out, idle") << true << 0 << QList<int>{150} << true << false;
+        QTest::newRow("no time-out, timer left over from an aborted wait")
+            << false << 0 << QList<int>{150} << true << true;
+    }
+    void replyTiming() {
+        QFETCH(bool, idle);
+        QFETCH(int, timeOut);
+        QFETCH(QList<int>, gaps);
+        QFETCH(bool, received);
+        QFETCH(bool, afterAbortedWait);
+        Rig rig;
+        if (afterAbortedWait) {
+            requestAbort();
+            QVERIFY(rig.send(false, "A", "OK", 40).isEmpty()); // its timer runs on
+            requestAbort(false);
+        }
+        QByteArrayList chunks;
+        for (int i = 1; i < gaps.size(); ++i)
+            chunks.append("part" + QByteArray::number(i));
+        chunks.append(QByteArray(2, '\0'));
+        rig.replyWith(chunks, gaps);
+        QCOMPARE(rig.send(idle, "\x1bW", QByteArray(2, '\0'), timeOut),
+                 received ? chunks.join() : QByteArray());
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    void startTimeOutTimer_data() {
+        QTest::addColumn<QList<int>>("calls");
+        QTest::addColumn<bool>("firedBy150");
+        QTest::newRow("negative arms nothing") << QList<int>{-30} << false;
+        QTest::newRow("zero leaves a running timer running") << QList<int>{30, 0} << true;
+        QTest::newRow("re-arming starts the count afresh") << QList<int>{30, 600} << false;
+    }
+    void startTimeOutTimer() {
+        QFETCH(QList<int>, calls);
+        Rig rig;
+        for (int t : calls) {
+            rig.exchange.startTimeOutTimer(static_cast<qint16>(t));
+            QVERIFY(!rig.exchange.timeOut());
+        }
+        bool reference = false;
+        QTimer::singleShot(150, &rig.port, [&reference] { reference = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(reference, 5000);
+        QTEST(rig.exchange.timeOut(), "firedBy150");
+        // Arming clears the flag even when it arms nothing.
+        rig.exchange.startTimeOutTimer(0);
+        QVERIFY(!rig.exchange.timeOut());
+    }
+
+    void pause() {
+        Rig rig;
+        requestAbort();
+        // Data arriving during a pause wakes it but does not end it.
+        QTimer::singleShot(10, &rig.port, [&rig] { rig.port.feed("x"); });
+        QElapsedTimer clock;
+        clock.start();
+        rig.exchange.pause(0);
+        QVERIFY(clock.elapsed() < 50 && !rig.exchange.timeOut());
+        rig.exchange.pause(60);
+        QVERIFY2(clock.elapsed() >= 58, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(rig.exchange.timeOut());
+        QVERIFY2(rig.ui.isEmpty(), "a pause leaves the window usable");
+        QVERIFY(rig.port.writes.isEmpty());
+    }
+
+    void monitorRule_data() {
+        QTest::addColumn<QByteArray>("chunk");
+        QTest::addColumn<QByteArray>("shown");
+        auto row = [](const char* name, const QByteArray& chunk, const QByteArray& shown) {
+            QTest::newRow(name) << chunk << shown;
+        };
+        row("printable", "OK", "OK");
+        row("control byte first", "\rA", "<&HD>");
+        row("control byte after a letter", "A\r", "A\r");
+        row("ESC", "\x1b&V", "<&H1B>");
+        row("blank sorts equal", " \x01", " \x01");
+        row("tilde", "~", "~");
+        row("127 alone sorts equal", "\x7f", "\x7f");
+        row("127 then a letter sorts after", "\x7f\x41", "<&H7F>");
+        row("above 127", "\x80", "<&H80>");
+        row("empty", "", "");
+    }
+    void monitorRule() {
+        QFETCH(QByteArray, chunk);
+        QTEST(monitorTextForChunk(chunk), "shown");
+    }
+    void monitorLimit() {
+        QString text;
+        for (int i = 0; i < 64; ++i)
+            text += QChar(u'0' + i % 10);
+        QCOMPARE(trimMonitorText(text), text.mid(1));
+        QCOMPARE(trimMonitorText(text.left(63)), text.left(63));
+    }
+
+    void receiveFlags() {
+        FakeSerialPort port;
+        port.open();
+        ReceiveHandler handler(port);
+        QStringList shown;
+        connect(&handler, &ReceiveHandler::monitorAppend, this,
+                [&shown](const QString& t) { shown.append(t); });
+        auto& flags = LinkFlags::instance();
+        port.feed("A\xe4\x80");
+        flags.showReceivedData = false;
+        port.feed("OK");
+        flags.keyCaptureActive = true;
+        port.feed("\x05\x06");
+        QCOMPARE(handler.buffer(), QByteArray("A\xe4\x80OK"));
+        QCOMPARE(shown, QStringList{QStringLiteral("Aä€")});
+        QCOMPARE(flags.lastKeyReceived, QByteArray("\x05"));
+        QVERIFY2(port.readAll().isEmpty(), "the handler reads everything waiting");
+    }
+
+    void lineSettingsParse_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("readBack"); // empty: refused
+        for (const auto& [text, readBack] :
+             std::initializer_list<std::pair<const char*, const char*>>{
+                 {"4800,N,8,2", "4800,n,8,2"},
+                 {"2400,M,7,2", "2400,m,7,2"},
+                 {" 9600 , n , 5 , 1.5 ", "9600,n,5,1.5"},
+                 {"9600,n,8", ""},
+                 {"9600,n,8,2,1", ""},
+                 {"0,n,8,2", ""},
+                 {"9600,x,8,2", ""},
+                 {"9600,,8,2", ""},
+                 {"9600,n,9,2", ""},
+                 {"9600,n,3,2", ""},
+                 {"9600,n,8,2.0", ""}})
+            QTest::newRow(text) << QString::fromLatin1(text) << QString::fromLatin1(readBack);
+    }
+    void lineSettingsParse() {
+        QFETCH(QString, text);
+        const auto parsed = LineSettings::parse(text);
+        QTEST(parsed ? parsed->text() : QString(), "readBack");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"

@@ -1,0 +1,262 @@
+#include "core/commands.h"
+#include "fakedialogs.h"
+#include "link/commandexchange.h"
+#include "link/fakeserialport.h"
+#include "link/qtserialport.h"
+#include "link/receivehandler.h"
+#include "sim/bytelogwidget.h"
+#include "sim/faketerminal.h"
+#include "sim/lcdfont.h"
+#include "sim/lcdwidget.h"
+#include "sim/ptyterminal.h"
+#include "sim/simulatorsession.h"
+#include "sim/simulatorwindow.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace cmd;
+
+// Options are written with designated initializers; the fields left out keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace {
+
+// The in-process terminal on the fake port, and its window.
+struct Sim {
+    FakeSerialPort port;
+    FakeTerminal term;
+    SimulatorWindow w{term.link(), QStringLiteral("/dev/pts/99")};
+    QByteArray received;
+
+    explicit Sim(const TerminalOptions& o = {}, int baud = 9600) : term(port, o) { reopen(baud); }
+    void reopen(int baud) {
+        port.close();
+        port.setSettings(QStringLiteral("%1,n,8,2").arg(baud));
+        port.open();
+    }
+    QPushButton* key(int k) { return w.findChild<QPushButton*>(QStringLiteral("key_%1").arg(k)); }
+    // What the terminal has sent once there are at least `n` bytes.
+    QByteArray take(qsizetype n) {
+        (void)QTest::qWaitFor([&] { return (received += port.readAll()).size() >= n; }, 5000);
+        return std::exchange(received, {});
+    }
+};
+
+// Which dots of cell (row, column) are dark in a picture of the widget, found by sampling the
+// centre of every dot: the display is centred and its dot pitch is the largest that fits.
+QByteArray litDots(const QImage& img, const TerminalState& s, int row, int column) {
+    const int unitW = s.columns * 6 - 1 + 6;
+    const int unitH = s.rows * 9 - 1 + 6;
+    const int pitch = std::max(1, std::min(img.width() / unitW, img.height() / unitH));
+    const int x0 = (img.width() - unitW * pitch) / 2 + (3 + column * 6) * pitch;
+    const int y0 = (img.height() - unitH * pitch) / 2 + (3 + row * 9) * pitch;
+    QByteArray rows(8, '\0');
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const QColor c =
+                img.pixelColor(x0 + x * pitch + pitch / 2 - 1, y0 + y * pitch + pitch / 2 - 1);
+            if (c.lightness() < 80) rows[y] = char(rows[y] | (1 << (4 - x)));
+        }
+    return rows;
+}
+
+QByteArray glyph(quint8 code) {
+    const auto g = lcdGlyph(code);
+    return QByteArray(reinterpret_cast<const char*>(g.data()), 8);
+}
+
+} // namespace
+
+class TestSimulator : public QObject {
+    Q_OBJECT
+  private slots:
+    void lineRateTiming() {
+        Sim sim({.speedCode = 3, .lineRate = true}, 1200);
+        const qint64 byteNs = TerminalLink::byteTimeNs(1200);
+        QElapsedTimer clock;
+        clock.start();
+        sim.port.write(cursorOn());
+        // Still on the line: the command is not there before its last bit.
+        QVERIFY(!sim.term.snapshot().cursorOn);
+        QTRY_VERIFY(sim.term.snapshot().cursorOn);
+        QVERIFY(clock.nsecsElapsed() >= 3 * byteNs);
+        clock.restart();
+        sim.port.write(versionQuery());
+        QCOMPARE(sim.take(5), QByteArray("1.80B"));
+        // Three bytes in, five bytes out, one after the other.
+        QVERIFY(clock.nsecsElapsed() >= 8 * byteNs);
+    }
+
+    void strictSpeed() {
+        Sim sim({.strictSpeed = true});
+        QSignalSpy lost(&sim.term.link(), &TerminalLink::garbled);
+        // The store-speed button's way: the command reaches the terminal at the old speed, then
+        // again at the new one, and is lost at a third.
+        for (int baud : {9600, 4800, 2400}) {
+            sim.reopen(baud);
+            sim.port.write(storeSpeed(1));
+        }
+        QCOMPARE(sim.term.snapshot().baud(), 4800);
+        QCOMPARE(lost.count(), 1);
+        sim.reopen(4800);
+        sim.port.write(versionQuery());
+        QVERIFY2(sim.port.readAll().isEmpty(), "answered from the event loop, like a real line");
+        QCOMPARE(sim.take(5), QByteArray("1.80B"));
+    }
+
+    void endToEndThroughQtSerialPort() {
+        // At line rate: about a millisecond a byte each way at 9600 baud.
+        PtyTerminal term({.lineRate = true});
+        QVERIFY(term.start());
+        QtSerialPort port([&](int) { return term.slavePath(); });
+        QVERIFY2(port.open(), qPrintable(port.errorString()));
+        ReceiveHandler receiver(port);
+        FakeDialogs dialogs;
+        CommandExchange exchange(receiver, dialogs);
+        QString monitor;
+        connect(&receiver, &ReceiveHandler::monitorAppend, this,
+                [&](const QString& t) { monitor += t; });
+
+        // Programming as the fixed-text page does it: every byte awaited as its echo.
+        QByteArray image;
+        for (int n = 0; n < 12; ++n)
+            image += "Text " + QByteArray::number(n) + "\r\x1b" + '\0';
+        image += '\0';
+        port.write(beginFixedTexts());
+        for (char c : image) {
+            const QByteArray b(1, c);
+            QCOMPARE(exchange.sendAndWaitFor(b, b, -1000), b);
+        }
+        port.write(byte(0));
+        QCOMPARE(exchange.sendAndWaitFor2(readFixedTexts(), QByteArray(2, '\0'), -1000), image);
+        QCOMPARE(term.fixedTextImage(), image);
+
+        // The program may close and reopen the port any time.
+        port.close();
+        QVERIFY2(port.open(), qPrintable(port.errorString()));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(exchange.sendAndWaitFor(versionQuery(), "B", -500), QByteArray("1.80B"));
+        // Three bytes in, five bytes out, one after the other.
+        QVERIFY(clock.nsecsElapsed() >= 8 * TerminalLink::byteTimeNs(9600));
+        const QByteArray eeprom = exchange.sendAndWaitFor2(eepromQuery(), ";", -600);
+        QCOMPARE(eeprom.mid(1, 8), QByteArray("11111111"));
+        port.write(showFixedText(7));
+        QTRY_COMPARE(term.snapshot().rowsText()[0].trimmed(), QStringLiteral("Text 7"));
+
+        monitor.clear();
+        term.pressKey(17);
+        QTRY_COMPARE(monitor, QStringLiteral("!")); // row 2, column 1: 0x21
+        QVERIFY(dialogs.shown.isEmpty());
+        term.stop();
+        term.stop(); // twice is harmless
+        QVERIFY(!term.isRunning());
+    }
+
+    void lcdDrawsFontCgramAndCursor_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QByteArray>("dots");
+        const QByteArray pattern("\x1f\x11\x0a\x04\x0a\x11\x1f\x00", 8);
+        QByteArray withCursor = glyph('B');
+        withCursor[7] = 0x1F;
+        QTest::newRow("g from the font") << cursorPosition(2, 7) + "g" << 2 << 7 << glyph('g');
+        QTest::newRow("a code bound to a CG-RAM place shows its rows")
+            << defineCharacter() + byte(4) + "A" + pattern + clearDisplay() + "A" << 0 << 0
+            << pattern;
+        QTest::newRow("cursor underline when on")
+            << QByteArray("B") + cursorOn() + cursorPosition(0, 0) << 0 << 0 << withCursor;
+        QTest::newRow("40x4 after the display type changes")
+            << storeDisplayType(12) + cursorPosition(3, 39) + "Z" << 3 << 39 << glyph('Z');
+    }
+    void lcdDrawsFontCgramAndCursor() {
+        QFETCH(QByteArray, input);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        TerminalEngine e;
+        e.feed(input);
+        LcdWidget lcd;
+        lcd.setState(e.state());
+        lcd.resize(lcd.sizeHint());
+        const QImage img = lcd.grab().toImage();
+        QTEST(litDots(img, e.state(), row, column), "dots");
+        // The neighbouring cell is blank.
+        QCOMPARE(litDots(img, e.state(), row, column > 0 ? column - 1 : 1), QByteArray(8, '\0'));
+    }
+
+    void fontTellsCharactersApart() {
+        // Every printable character but the blank lights a dot, no two look alike, and the
+        // eighth row is left to the cursor.
+        QSet<QByteArray> seen;
+        for (int c = 33; c < 127; ++c) {
+            const QByteArray g = glyph(static_cast<quint8>(c));
+            QVERIFY2(g != QByteArray(8, '\0') && !seen.contains(g) && g[7] == 0,
+                     qPrintable(QString(QChar(c))));
+            seen.insert(g);
+        }
+    }
+
+    void keypadSendsTheKeyTablesCodes() {
+        Sim sim;
+        QCOMPARE(sim.key(17)->text(), QStringLiteral("21h\n!"));
+        QTest::mouseClick(sim.key(17), Qt::LeftButton);
+        QCOMPARE(sim.take(1), QByteArray("!"));
+        // A new table changes what the keys send and what they show.
+        const QByteArray table = QByteArray(17, 'a') + "Q" + QByteArray(14, 'a');
+        sim.port.write(loadKeyTable() + table);
+        QCOMPARE(sim.take(32), table);
+        QTRY_COMPARE(sim.key(17)->text(), QStringLiteral("51h\nQ"));
+        QTest::mouseClick(sim.key(17), Qt::LeftButton);
+        QCOMPARE(sim.take(1), QByteArray("Q"));
+    }
+
+    void statusFollowsTheTerminal() {
+        Sim sim;
+        QVERIFY(sim.w.windowTitle().contains(QStringLiteral("/dev/pts/99")));
+        QVERIFY(sim.w.statusText().startsWith(
+            QStringLiteral("Display 20x4 · 9600 Baud · Bus-Adresse 0")));
+        sim.port.write(keyboardMode(0));
+        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("Puffer leer")));
+        QTest::mouseClick(sim.key(31), Qt::LeftButton);
+        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("Puffer: 37h")));
+        sim.port.write(keyboardMode(0));
+        QCOMPARE(sim.take(1), QByteArray("7"));
+        sim.port.write(storeDisplayType(9) + storeSpeed(3) + selectTerminal(4) + "ignored");
+        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("(nicht selektiert)")));
+        QVERIFY(sim.w.statusText().startsWith(QStringLiteral("Display 32x2 · 1200 Baud")));
+        QCOMPARE(sim.w.lcd()->state().rowsText()[0].trimmed(), QString());
+    }
+
+    void logShowsBothDirections() {
+        Sim sim;
+        sim.port.write(versionQuery());
+        QTRY_VERIFY(sim.w.log()->text().contains(QStringLiteral("Pultino → PC")));
+        const QString text = sim.w.log()->text();
+        QVERIFY2(text.contains(QStringLiteral("PC → Pultino  1B 26 56")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("31 2E 38 30 42")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral(".&V")) && text.contains(QStringLiteral("1.80B")));
+        QCOMPARE(ByteLogWidget::formatBytes(QByteArray(17, 'x')).count(QLatin1Char('x')), 17);
+    }
+
+    void sessionServesAPty() {
+        SimulatorSession session;
+        QString error;
+        QVERIFY2(session.start(&error), qPrintable(error));
+        QVERIFY(session.devicePath().startsWith(QLatin1String("/dev/")));
+        QVERIFY(!session.window());
+        session.showWindow();
+        auto* window = session.window();
+        QVERIFY(window && window->isVisible());
+        session.showWindow();
+        QCOMPARE(session.window(), window);
+        QVERIFY(window->windowTitle().contains(session.devicePath()));
+    }
+};
+
+QTEST_MAIN(TestSimulator)
+#include "tst_simulator.moc"
