@@ -35,7 +35,7 @@ struct TerminalOptions {
     bool silentVersion = false; // no answer to ESC "&V" (firmware 1.5 or older)
     bool silentEeprom = false;  // no answer to ESC "&E" (firmware 1.6 or older)
     bool shortVersionReply = false; // ESC "&V" answers only "B"
-    QByteArray noise;               // sent after every reply and every echo
+    QByteArray noise{};             // sent after every reply and every echo
     bool lineRate = false;          // each byte takes 11 bit times at the stored speed, both ways
     bool strictSpeed = false;       // bytes sent at another speed than the stored one are lost
 };

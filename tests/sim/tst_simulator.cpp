@@ -20,8 +20,6 @@
 
 using namespace cmd;
 
-// Options are written with designated initializers; the fields left out keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 

@@ -6,8 +6,6 @@
 
 using namespace cmd;
 
-// Options are written with designated initializers; the fields left out keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 Q_DECLARE_METATYPE(TerminalOptions)
 
