@@ -501,22 +501,7 @@ void MainWindow::SetDisplayType(int index) {
     lblCurrentDisplayCols->setText(QString::number(g.columns));
     updateStatusbar();
 
-    GeometryTargets t;
-    auto line = [this](const QString& name) { return findChild<QLineEdit*>(name); };
-    for (int i = 0; i < 4; ++i) {
-        t.txtOutput[i] = line(QStringLiteral("txtOutput_%1").arg(i));
-        t.txtFesttext[i] = line(QStringLiteral("txtFesttext_%1").arg(i));
-    }
-    t.frmDisplay = findChild<QGroupBox*>(QStringLiteral("frmDisplay"));
-    t.frmFesttext = findChild<QGroupBox*>(QStringLiteral("frmFesttext"));
-    t.FTUpDown = findChild<QWidget*>(QStringLiteral("FTUpDown"));
-    t.cmdSendTextOutput = findChild<QPushButton*>(QStringLiteral("cmdSendTextOutput"));
-    t.cmdClearDisplay = findChild<QPushButton*>(QStringLiteral("cmdClearDisplay"));
-    t.cmtClearTxtOutputFields = findChild<QPushButton*>(QStringLiteral("cmtClearTxtOutputFields"));
-    t.cmdDefaultTexte = findChild<QPushButton*>(QStringLiteral("cmdDefaultTexte"));
-    t.lstCol = findChild<QComboBox*>(QStringLiteral("lstCol"));
-    t.lstRow = findChild<QComboBox*>(QStringLiteral("lstRow"));
-    applyDisplayGeometry(t, g.columns, g.rows);
+    applyDisplayGeometry(*textOutputPage_, *fixedTextPage_, g.columns, g.rows);
 }
 
 void MainWindow::CommProps_Click() {
