@@ -382,7 +382,7 @@ void MainWindow::startUp() {
     CurrentTab = 0;
     TabStrip1_Click();
 
-    if (auto* bus = findChild<QComboBox*>(QStringLiteral("lstBusAddress"))) bus->setCurrentIndex(0);
+    devicePanel_->lstBusAddress->setCurrentIndex(0);
     fixedTextPage_->startUp();
     loadLogo();
 }
@@ -467,9 +467,9 @@ void MainWindow::cboComPort_Click() {
 }
 
 void MainWindow::cboBaudrate_Click() {
-    if (auto* b = findChild<QPushButton*>(QStringLiteral("cmdSendBaudrate")))
-        b->setText(QStringLiteral("Pultino auf ") + cboBaudrate->currentText() +
-                   QStringLiteral(" konfigurieren"));
+    devicePanel_->cmdSendBaudrate->setText(QStringLiteral("Pultino auf ") +
+                                           cboBaudrate->currentText() +
+                                           QStringLiteral(" konfigurieren"));
     lblCurrendBaud->setText(cboBaudrate->currentText());
     updateStatusbar();
     const bool wasOpen = port_.isOpen();
@@ -487,9 +487,9 @@ void MainWindow::cboBaudrate_Click() {
 }
 
 void MainWindow::cboDisplaytype_Click() {
-    if (auto* b = findChild<QPushButton*>(QStringLiteral("cmdSendDisplayType")))
-        b->setText(QStringLiteral("Pultino für ") + cboDisplaytype->currentText() +
-                   QStringLiteral(" Display konfigurieren"));
+    devicePanel_->cmdSendDisplayType->setText(QStringLiteral("Pultino für ") +
+                                              cboDisplaytype->currentText() +
+                                              QStringLiteral(" Display konfigurieren"));
     SetDisplayType(cboDisplaytype->currentIndex());
     settings_.write(SettingsStore::kDisplayType, QString::number(cboDisplaytype->currentIndex()));
 }
