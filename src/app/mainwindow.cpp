@@ -5,6 +5,7 @@
 #include "control/textoutputpage.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
+#include "core/forms.h"
 #include "core/settings.h"
 #include "core/twips.h"
 #include "fixedtext/fixedtextpage.h"
@@ -65,13 +66,6 @@ QLabel* makeLabel(const QString& text, const QString& name, QWidget* parent, QRe
     auto* l = named(new QLabel(text, parent), name);
     l->setGeometry(geometry);
     return l;
-}
-
-QComboBox* makeList(const QString& name, QWidget* parent, QRect geometry) {
-    auto* c = named(new QComboBox(parent), name);
-    c->setAccessibleName(name);
-    c->setGeometry(geometry);
-    return c;
 }
 
 QPixmap builtInLogo(QSize size) {
@@ -290,22 +284,24 @@ void MainWindow::buildSettingsPage(QWidget* page) {
     Frame3->setGeometry(8, 30, 300, 112);
     makeLabel(QStringLiteral("COM-Port:"), QStringLiteral("Label11"), Frame3,
               QRect(10, 22, 90, 22));
-    cboComPort = makeList(QStringLiteral("cboComPort"), Frame3, QRect(100, 20, 185, 24));
-    cboComPort->setToolTip(QStringLiteral(
-        "Wählen Sie hier den COM-Port, an den Sie Ihr Pultino angeschlossen haben."));
+    cboComPort = forms::list(
+        Frame3, "cboComPort",
+        QStringLiteral("Wählen Sie hier den COM-Port, an den Sie Ihr Pultino angeschlossen haben."),
+        QRect(100, 20, 185, 24));
     for (int n = 1; n <= 8; ++n)
         cboComPort->addItem(QStringLiteral("COM%1").arg(n), n);
     makeLabel(QStringLiteral("Baudrate:"), QStringLiteral("Label10"), Frame3,
               QRect(10, 50, 90, 22));
-    cboBaudrate = makeList(QStringLiteral("cboBaudrate"), Frame3, QRect(100, 48, 185, 24));
-    cboBaudrate->setToolTip(
-        QStringLiteral("Wählen Sie hier die gewünschte Baudrate. Standard ist 9600 Baud."));
+    cboBaudrate = forms::list(
+        Frame3, "cboBaudrate",
+        QStringLiteral("Wählen Sie hier die gewünschte Baudrate. Standard ist 9600 Baud."),
+        QRect(100, 48, 185, 24));
     const char* speeds[4] = {"9600,n,8,2", "4800,n,8,2", "2400,n,8,2", "1200,n,8,2"};
     for (int i = 0; i < 4; ++i)
         cboBaudrate->addItem(QString::fromLatin1(speeds[i]), i);
     makeLabel(QStringLiteral("Display-Typ:"), QStringLiteral("lblDisplaytype"), Frame3,
               QRect(10, 78, 90, 22));
-    cboDisplaytype = makeList(QStringLiteral("cboDisplaytype"), Frame3, QRect(100, 76, 185, 24));
+    cboDisplaytype = forms::list(Frame3, "cboDisplaytype", QString(), QRect(100, 76, 185, 24));
     for (const DisplayType& t : kDisplayTypes)
         cboDisplaytype->addItem(QString::fromLatin1(t.text), t.code);
     for (QComboBox* list : {cboComPort, cboBaudrate, cboDisplaytype})
