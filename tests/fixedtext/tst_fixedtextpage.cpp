@@ -5,18 +5,8 @@
 #include "fixedtext/fixedtextpage.h"
 #include "fixedtext/updown.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTabBar>
-#include <QTimer>
-#include <QToolButton>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -106,8 +96,7 @@ class TestFixedTextPage : public QObject {
     void selectText_data();
     void selectText();
     void editor();
-    void fillAndClear();
-    void files();
+    void storeButtonsAndFiles();
     void programming_data();
     void programming();
     void clickInPauseAfterProgrammingIsDropped();
@@ -115,7 +104,7 @@ class TestFixedTextPage : public QObject {
     void readCommands();
     void callUp_data();
     void callUp();
-    void callUpControls();
+    void callUpFieldAndUpDown();
 };
 
 void TestFixedTextPage::selectText_data() {
@@ -137,11 +126,7 @@ void TestFixedTextPage::selectText() {
     p.show(9);
     p.f.dialogs.inputs = {answer};
     p.click("cmdSelectFT");
-    const auto& shown = p.f.dialogs.shown.value(0);
-    QCOMPARE(shown.kind, QStringLiteral("input"));
-    QCOMPARE(shown.text, QStringLiteral("Bitte Nr. des gewünschten Festtextes eingeben:"));
-    QCOMPARE(shown.title, QStringLiteral("Festtext-Suche"));
-    QCOMPARE(shown.file.defaultExt, QStringLiteral("0")); // the preset answer
+    QCOMPARE(p.f.dialogs.shown.value(0).file.defaultExt, QStringLiteral("0")); // the preset
     QCOMPARE(p.page->festtextNr(), expected);
     QCOMPARE(p.page->frmFesttext->title(), QStringLiteral("Festtext Nr. %1").arg(expected));
     QCOMPARE(p.field(3)->text(), QStringLiteral("d")); // also the rows the display hides
@@ -151,39 +136,28 @@ void TestFixedTextPage::editor() {
     PageFixture p;
     QApplication::setActiveWindow(p.w);
     QVERIFY(QTest::qWaitForWindowActive(p.w));
-    auto* upDown = p.find<UpDown>("FTUpDown");
+    QToolButton* up = p.find<UpDown>("FTUpDown")->upButton();
+    QToolButton* down = p.find<UpDown>("FTUpDown")->downButton();
+    const auto step = [&](int from, QToolButton* b) {
+        p.show(from);
+        QTest::mouseClick(b, Qt::LeftButton);
+        return p.page->festtextNr();
+    };
     // Up is one text back, down one on; the up-down holds 0 or 1, so a second click the same way
     // does nothing.
-    QList<int> seen;
-    p.show(5);
-    for (QToolButton* b :
-         {upDown->upButton(), upDown->upButton(), upDown->downButton(), upDown->downButton()}) {
-        QTest::mouseClick(b, Qt::LeftButton);
-        seen << p.page->festtextNr();
-    }
-    p.show(0);
-    QTest::mouseClick(upDown->upButton(), Qt::LeftButton);
-    seen << p.page->festtextNr();
-    p.show(127);
-    QTest::mouseClick(upDown->downButton(), Qt::LeftButton);
-    seen << p.page->festtextNr();
-    QCOMPARE(seen, (QList<int>{4, 4, 5, 5, 0, 127}));
+    QCOMPARE((QList<int>{step(5, up), step(4, up), step(4, down), step(0, up), step(127, down)}),
+             (QList<int>{4, 4, 5, 0, 127}));
 
-    // Typed text reaches the store on leaving the field, also by a click on a button.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("typed.TXT"));
+    // Typed text reaches the store on leaving the field, also for a click on a button.
     p.field(1)->setFocus();
     QTest::keyClicks(p.field(1), QStringLiteral("Hallo"));
     QCOMPARE(p.page->store().entry(127, 1), QString());
-    p.f.dialogs.fileNames = {path};
-    p.click("cmdSaveFT");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().endsWith("\r\nHallo\r\n\r\n\r\n"));
+    p.click("cmdSaveFT"); // the file dialog is cancelled
+    QCOMPARE(p.page->store().entry(127, 1), QStringLiteral("Hallo"));
     p.show(3);
     p.field(0)->setFocus();
     QTest::keyClicks(p.field(0), QStringLiteral("X"));
-    QTest::mouseClick(upDown->upButton(), Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
     QCOMPARE(p.page->festtextNr(), 2);
     QCOMPARE(p.page->store().text(3), FixedText{"X"});
 
@@ -191,42 +165,34 @@ void TestFixedTextPage::editor() {
     p.page->store().setText(2, {"abc", "def"});
     p.show(2);
     p.selectDisplay(5); // 20x2
-    QCOMPARE(p.field(0)->text(), QString());
     QCOMPARE(p.page->store().entry(2, 0), QStringLiteral("abc"));
     p.field(0)->setFocus();
     p.field(1)->setFocus();
     QCOMPARE(p.page->store().text(2), (FixedText{"", "def"}));
 }
 
-void TestFixedTextPage::fillAndClear() {
-    PageFixture p;
+void TestFixedTextPage::storeButtonsAndFiles() {
+    PageFixture p(3); // 16x4
     p.click("cmdDefaultFT");
     QCOMPARE(p.page->store().text(127), FixedText{"127"});
     QCOMPARE(p.field(0)->text(), QStringLiteral("000"));
+    p.page->store().setEntry(0, 3, QStringLiteral("vierte"));
     p.show(7);
     p.click("cmdClearFTWin");
-    QCOMPARE(p.page->store().text(7), FixedText{});
-    QCOMPARE(p.page->store().text(8), FixedText{"008"});
+    QCOMPARE(p.texts(9).section(u',', 6), QStringLiteral("006|||,|||,008|||"));
     QCOMPARE(p.page->festtextNr(), 7);
-    p.click("cmdClearAllFT");
-    QVERIFY(p.page->store() == FixedTextStore{});
-    QCOMPARE(p.page->festtextNr(), 0);
-    QVERIFY(p.f.port.writes.isEmpty());
-}
-
-void TestFixedTextPage::files() {
-    PageFixture p(3); // 16x4
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("x.TXT"));
-    p.page->store().fillDefaults();
-    p.page->store().setEntry(0, 3, QStringLiteral("vierte"));
     p.click("cmdSaveFT"); // cancelled
     p.f.dialogs.fileNames = {path};
     p.click("cmdSaveFT");
+    QVERIFY(p.f.port.writes.isEmpty());
 
     // Loaded with the rows of the display of the moment, onto what the store holds.
     p.selectDisplay(2); // 16x2
     p.click("cmdClearAllFT");
+    QVERIFY(p.page->store() == FixedTextStore{});
+    QCOMPARE(p.page->festtextNr(), 0);
     p.page->store().setEntry(5, 3, QStringLiteral("keep"));
     p.show(9);
     p.f.dialogs.fileNames = {path};
@@ -242,21 +208,11 @@ void TestFixedTextPage::files() {
     QVERIFY(p.page->store() == before);
     const QStringList messages = p.f.dialogs.messages();
     QCOMPARE(messages.size(), 2);
-    QVERIFY(messages.at(0).contains(QStringLiteral("fehlt.TXT\"")));
-    QVERIFY(messages.at(0).contains(QStringLiteral("nicht aus der Datei")));
-    QVERIFY(messages.at(1).contains(QStringLiteral("neu.TXT\"")));
-    QVERIFY(messages.at(1).contains(QStringLiteral("nicht in der Datei")));
-
-    const auto& save = p.f.dialogs.shown.at(0);
-    const auto& open = p.f.dialogs.shown.at(2);
-    QCOMPARE(save.file.title, QStringLiteral("Festtexte in Datei speichern"));
-    QCOMPARE(open.file.title, QStringLiteral("Festtexte aus Datei laden"));
-    QVERIFY(save.file.confirmOverwrite && !save.file.mustExist);
-    QVERIFY(open.file.mustExist && !open.file.confirmOverwrite);
-    for (const auto& d : {open, save}) {
-        QCOMPARE(d.file.filter, QStringLiteral("Festtexte (*.TXT)|*.txt|Alle Dateien (*.*)|*.*"));
-        QCOMPARE(d.file.defaultExt, QStringLiteral(".TXT"));
-    }
+    QVERIFY(messages.at(0).contains(QStringLiteral("\"%1\"").arg(dir.filePath("fehlt.TXT"))));
+    QVERIFY(messages.at(1).contains(QStringLiteral("\"%1/neu.TXT\"").arg(path)));
+    const auto& save = p.f.dialogs.shown.at(0).file;
+    const auto& open = p.f.dialogs.shown.at(2).file;
+    QVERIFY(save.confirmOverwrite && !save.mustExist && open.mustExist && !open.confirmOverwrite);
 }
 
 void TestFixedTextPage::programming_data() {
@@ -264,23 +220,25 @@ void TestFixedTextPage::programming_data() {
     QTest::addColumn<int>("silentFrom");
     QTest::addColumn<QByteArray>("extra"); // after the image in the read-back
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("shownUnder"); // what the message box covers
+    QTest::addColumn<QStringList>("looks"); // at byte 8, the read command, the message
     const QString line =
         QStringLiteral("Wahrscheinliche Ursache: Übertragungsfehler. Bitte ggf. neu versuchen!");
     const QString eeprom =
         QStringLiteral("Wahrscheinliche Ursache: Nicht genügend EEPROM-Speicher verfügbar.");
     const QString head = QStringLiteral("Fehler beim Speichern der Festtexte!\r(");
-    QTest::newRow("verified") << 6 << 0 << QByteArray() << QString() << QString();
-    QTest::newRow("one extra byte read back")
-        << 6 << 0 << QByteArray("X") << offsetMessage(897) << "#ff0000";
+    const QString small = "897 1 - quiet", read = "- - #00ff00 quiet", big = "20609 0 - quiet";
+    QTest::newRow("verified") << 6 << 0 << QByteArray() << QString() << QStringList{small, read};
+    QTest::newRow("one extra byte read back") << 6 << 0 << QByteArray("X") << offsetMessage(897)
+                                              << QStringList{small, read, "- - #ff0000 quiet"};
     QTest::newRow("first byte") << 6 << 1 << QByteArray()
-                                << head + "0 von 897 Bytes gespeichert.)\r" + line << "progress";
+                                << head + "0 von 897 Bytes gespeichert.)\r" + line
+                                << QStringList{"897 0 - quiet"};
     QTest::newRow("byte 1900") << 13 << 1900 << QByteArray()
                                << head + "1899 von 20609 Bytes gespeichert.)\r" + line
-                               << "progress";
+                               << QStringList{big, "20609 11 - quiet"};
     QTest::newRow("byte 1901") << 13 << 1901 << QByteArray()
                                << head + "1900 von 20609 Bytes gespeichert.)\r" + eeprom
-                               << "progress";
+                               << QStringList{big, "20609 11 - quiet"};
 }
 
 void TestFixedTextPage::programming() {
@@ -288,7 +246,7 @@ void TestFixedTextPage::programming() {
     QFETCH(int, silentFrom);
     QFETCH(QByteArray, extra);
     QFETCH(QString, message);
-    QFETCH(QString, shownUnder);
+    QFETCH(QStringList, looks);
     PageFixture p(displayType);
     p.page->store().fillDefaults();
     const QString full(40, u'F');
@@ -298,47 +256,36 @@ void TestFixedTextPage::programming() {
     EchoTerminal t(p.f.port);
     t.silentFrom = silentFrom;
     if (!extra.isEmpty()) t.readReply = image + extra;
-    QString atText1, status, under, atRead;
-    bool monitorOff = true;
     auto* progress = p.find<QProgressBar>("FTProgressBar");
-    auto* verifyLabel = p.find<QLabel>("lblVerifyFT");
+    auto* number = p.find<QLabel>("lblFesttextID");
+    auto* label = p.find<QLabel>("lblVerifyFT");
+    // Progress bar maximum, text number, verify label colour ("-": hidden), receive monitor.
+    const auto look = [&] {
+        return QStringLiteral("%1 %2 %3 %4")
+            .arg(progress->isHidden() ? "-" : QString::number(progress->maximum()))
+            .arg(number->isHidden() ? "-" : number->text())
+            .arg(label->isHidden() ? "-" : label->palette().color(QPalette::Window).name())
+            .arg(LinkFlags::instance().showReceivedData ? "monitor" : "quiet");
+    };
+    QStringList seen;
+    QString status;
     t.seen = [&](int i) {
-        if (i == 8) // the first byte of text 1
-            atText1 = QStringLiteral("%1 %2 %3")
-                          .arg(!progress->isHidden())
-                          .arg(progress->maximum())
-                          .arg(p.find<QLabel>("lblFesttextID")->text());
-        if (i == 0)
-            atRead =
-                QStringLiteral("%1 %2").arg(!verifyLabel->isHidden()).arg(!progress->isHidden());
-        monitorOff = monitorOff && !LinkFlags::instance().showReceivedData;
+        if (i == 0 || i == 8) seen << look();
         status = p.w->panelText(4);
     };
-    p.f.dialogs.onShow = [&](const FakeDialogs::Shown&) {
-        under = !progress->isHidden()      ? QStringLiteral("progress")
-                : !verifyLabel->isHidden() ? verifyLabel->palette().color(QPalette::Window).name()
-                                           : QString();
-    };
+    p.f.dialogs.onShow = [&](const FakeDialogs::Shown&) { seen << look(); };
 
     p.click("cmdSendFT");
     QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(under, shownUnder);
-    QVERIFY(monitorOff);
+    QCOMPARE(seen, looks);
     QCOMPARE(status, QStringLiteral("Festtexte im Pultino speichern..."));
-    if (silentFrom) {
-        // The terminal's storing is ended with two zeros; nothing is read back.
-        QCOMPARE(p.f.port.writes.last(), QByteArray(2, '\0'));
-        QVERIFY(!p.f.port.written().contains(cmd::readFixedTexts()));
-    } else {
-        QCOMPARE(p.f.port.written(),
-                 cmd::beginFixedTexts() + image + cmd::byte(0) + cmd::readFixedTexts());
-        QCOMPARE(atText1, QStringLiteral("1 %1 1").arg(image.size()));
-        QCOMPARE(atRead, QStringLiteral("1 0"));
-    }
-    for (const char* name : {"FTProgressBar", "lblFTProgCaption", "lblFesttextID", "lblVerifyFT"})
-        QVERIFY2(p.find(name)->isHidden(), name);
-    QCOMPARE(verifyLabel->palette().color(QPalette::Window), QColor(0, 255, 0));
-    QVERIFY(LinkFlags::instance().showReceivedData);
+    // A failure ends the terminal's storing with two zeros and reads nothing back.
+    QCOMPARE(p.f.port.written(),
+             cmd::beginFixedTexts() + (silentFrom ? image.left(silentFrom) + QByteArray(2, '\0')
+                                                  : image + cmd::byte(0) + cmd::readFixedTexts()));
+    QCOMPARE(look(), QStringLiteral("- - - monitor"));
+    QVERIFY(p.find("lblFTProgCaption")->isHidden());
+    QCOMPARE(label->palette().color(QPalette::Window), QColor(0, 255, 0));
     QCOMPARE(p.w->panelText(4), QString());
 }
 
@@ -348,14 +295,17 @@ void TestFixedTextPage::clickInPauseAfterProgrammingIsDropped() {
     PageFixture p;
     p.page->store().fillDefaults();
     EchoTerminal t(p.f.port);
+    bool clicked = false;
     t.seen = [&](int i) {
         if (i != 897) return;
         QTimer::singleShot(50, &p.f.port, [&] {
+            clicked = true;
             QTest::mouseClick(p.find<QPushButton>("cmdClearAllFT"), Qt::LeftButton);
             p.find<QPushButton>("cmdVerifyFT")->click();
         });
     };
     p.click("cmdSendFT");
+    QVERIFY(clicked);
     QCOMPARE(p.page->store().text(5), FixedText{"005"});
     QCOMPARE(p.f.port.written().count(cmd::readFixedTexts()), 1);
     QCOMPARE(p.f.dialogs.messages(), QStringList());
@@ -375,8 +325,6 @@ void TestFixedTextPage::readCommands_data() {
         << "cmdVerifyFT" << QByteArray("IMAGEX") << offsetMessage(641) << unchanged;
     QTest::newRow("verify: byte 4 differs")
         << "cmdVerifyFT" << QByteArray("000\rCD\0EF\0\0", 11) << offsetMessage(4) << unchanged;
-    QTest::newRow("verify: silent")
-        << "cmdVerifyFT" << QByteArray() << offsetMessage(0) << unchanged;
     QTest::newRow("read: complete") << "cmdAuslesenFT" << QByteArray("000\rCD\0EF\0\0", 11)
                                     << QString() << "000|CD||,EF|||,002|||";
     QTest::newRow("read: silent") << "cmdAuslesenFT" << QByteArray() << readFailed << unchanged;
@@ -417,31 +365,43 @@ void TestFixedTextPage::readCommands() {
 }
 
 void TestFixedTextPage::callUp_data() {
-    QTest::addColumn<int>("box"); // -1: none
+    QTest::addColumn<QString>("boxes"); // step boxes clicked in this order
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("sent");
     QTest::addColumn<int>("after");
-    QTest::newRow("forward from 127") << 0 << "127" << 127 << 0;
-    QTest::newRow("backward from 0") << 1 << "0" << 0 << 127;
-    QTest::newRow("forward") << 0 << "5" << 5 << 6;
-    QTest::newRow("backward") << 1 << " 5 " << 5 << 4;
-    QTest::newRow("200 is limited") << -1 << "200" << 127 << 127;
-    QTest::newRow("300") << -1 << "300" << 0 << 0;
-    QTest::newRow("rounded to 256") << -1 << "255.6" << 0 << 0;
-    QTest::newRow("letters") << -1 << "12abc" << 0 << 0;
-    QTest::newRow("infinity") << -1 << "inf" << 0 << 0;
-    QTest::newRow("half to even, down") << -1 << "12.5" << 12 << 12;
-    QTest::newRow("half to even, up") << -1 << "13.5" << 14 << 14;
-    QTest::newRow("decimal comma") << -1 << "9,7" << 10 << 10;
+    QTest::newRow("forward from 127") << "0"
+                                      << "127" << 127 << 0;
+    QTest::newRow("backward from 0") << "1"
+                                     << "0" << 0 << 127;
+    QTest::newRow("forward") << "0"
+                             << "5" << 5 << 6;
+    QTest::newRow("the later box wins") << "01"
+                                        << " 5 " << 5 << 4;
+    QTest::newRow("a box clicked twice is off") << "11"
+                                                << "5" << 5 << 5;
+    QTest::newRow("200 is limited") << ""
+                                    << "200" << 127 << 127;
+    QTest::newRow("rounded to 256") << ""
+                                    << "255.6" << 0 << 0;
+    QTest::newRow("letters") << ""
+                             << "12abc" << 0 << 0;
+    QTest::newRow("half to even, down") << ""
+                                        << "12.5" << 12 << 12;
+    QTest::newRow("half to even, up") << ""
+                                      << "13.5" << 14 << 14;
+    QTest::newRow("decimal comma") << ""
+                                   << "9,7" << 10 << 10;
 }
 
 void TestFixedTextPage::callUp() {
-    QFETCH(int, box);
+    QFETCH(QString, boxes);
     QFETCH(QString, typed);
     QFETCH(int, sent);
     QFETCH(int, after);
     PageFixture p;
-    if (box >= 0) p.find<QCheckBox>(box ? "chkAutoIncFT_1" : "chkAutoIncFT_0")->setChecked(true);
+    for (QChar box : boxes)
+        QTest::mouseClick(p.find<QCheckBox>(box == u'0' ? "chkAutoIncFT_0" : "chkAutoIncFT_1"),
+                          Qt::LeftButton);
     p.find<QLineEdit>("txtFTAbruf")->setText(typed);
     p.click("cmdShowFT");
     QCOMPARE(p.f.port.written(), cmd::showFixedText(sent));
@@ -449,23 +409,15 @@ void TestFixedTextPage::callUp() {
     QCOMPARE(p.find<UpDown>("FTSelect")->value(), after);
 }
 
-void TestFixedTextPage::callUpControls() {
+// Leaving the field sets the up-down to a valid number and to nothing else.
+void TestFixedTextPage::callUpFieldAndUpDown() {
     PageFixture p;
     QApplication::setActiveWindow(p.w);
     QVERIFY(QTest::qWaitForWindowActive(p.w));
-    auto* forward = p.find<QCheckBox>("chkAutoIncFT_0");
-    auto* backward = p.find<QCheckBox>("chkAutoIncFT_1");
-    QTest::mouseClick(forward, Qt::LeftButton);
-    QTest::mouseClick(backward, Qt::LeftButton);
-    QVERIFY(backward->isChecked() && !forward->isChecked());
-    QTest::mouseClick(backward, Qt::LeftButton);
-    QVERIFY(!backward->isChecked() && !forward->isChecked());
-
     auto* field = p.find<QLineEdit>("txtFTAbruf");
     auto* select = p.find<UpDown>("FTSelect");
     QTest::mouseClick(select->upButton(), Qt::LeftButton);
     QCOMPARE(field->text(), QStringLiteral("1"));
-    // Leaving the field sets the up-down to a valid number and to nothing else.
     for (const char* typed : {"42", "abc", "128"}) {
         field->setFocus();
         field->setText(QString::fromLatin1(typed));
