@@ -95,7 +95,7 @@ class TestFixedTextPage : public QObject {
   private slots:
     void selectText_data();
     void selectText();
-    void editor();
+    void editingAndLeavingFields();
     void storeButtonsAndFiles();
     void programming_data();
     void programming();
@@ -104,7 +104,6 @@ class TestFixedTextPage : public QObject {
     void readCommands();
     void callUp_data();
     void callUp();
-    void callUpFieldAndUpDown();
 };
 
 void TestFixedTextPage::selectText_data() {
@@ -132,7 +131,7 @@ void TestFixedTextPage::selectText() {
     QCOMPARE(p.field(3)->text(), QStringLiteral("d")); // also the rows the display hides
 }
 
-void TestFixedTextPage::editor() {
+void TestFixedTextPage::editingAndLeavingFields() {
     PageFixture p;
     QApplication::setActiveWindow(p.w);
     QVERIFY(QTest::qWaitForWindowActive(p.w));
@@ -169,6 +168,18 @@ void TestFixedTextPage::editor() {
     p.field(0)->setFocus();
     p.field(1)->setFocus();
     QCOMPARE(p.page->store().text(2), (FixedText{"", "def"}));
+
+    // The call-up field sets its up-down to a valid number and to nothing else.
+    auto* callUp = p.find<QLineEdit>("txtFTAbruf");
+    auto* select = p.find<UpDown>("FTSelect");
+    QTest::mouseClick(select->upButton(), Qt::LeftButton);
+    QCOMPARE(callUp->text(), QStringLiteral("1"));
+    for (const char* typed : {"42", "abc", "128"}) {
+        callUp->setFocus();
+        callUp->setText(QString::fromLatin1(typed));
+        select->setFocus();
+        QCOMPARE(select->value(), 42);
+    }
 }
 
 void TestFixedTextPage::storeButtonsAndFiles() {
@@ -407,23 +418,6 @@ void TestFixedTextPage::callUp() {
     QCOMPARE(p.f.port.written(), cmd::showFixedText(sent));
     QCOMPARE(p.find<QLineEdit>("txtFTAbruf")->text(), QString::number(after));
     QCOMPARE(p.find<UpDown>("FTSelect")->value(), after);
-}
-
-// Leaving the field sets the up-down to a valid number and to nothing else.
-void TestFixedTextPage::callUpFieldAndUpDown() {
-    PageFixture p;
-    QApplication::setActiveWindow(p.w);
-    QVERIFY(QTest::qWaitForWindowActive(p.w));
-    auto* field = p.find<QLineEdit>("txtFTAbruf");
-    auto* select = p.find<UpDown>("FTSelect");
-    QTest::mouseClick(select->upButton(), Qt::LeftButton);
-    QCOMPARE(field->text(), QStringLiteral("1"));
-    for (const char* typed : {"42", "abc", "128"}) {
-        field->setFocus();
-        field->setText(QString::fromLatin1(typed));
-        select->setFocus();
-        QCOMPARE(select->value(), 42);
-    }
 }
 
 QTEST_MAIN(TestFixedTextPage)
