@@ -1,33 +1,49 @@
 #include "fixedtext/fixedtext.h"
+#include "fixedtext/txtfile.h"
 
-#include "core/displaytypes.h"
-
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
-// "n.r=text" entries; "*=text" fills all 512 entries first.
-FixedTextStore makeStore(const QStringList& entries) {
-    FixedTextStore store;
+// A byte string with its embedded zeros, without the literal's own.
+template <qsizetype N> QByteArray raw(const char (&s)[N]) {
+    return QByteArray(s, N - 1);
+}
+
+// `store` with "n.r=text" entries set; "*=text" sets every entry.
+FixedTextStore withEntries(FixedTextStore store, const QStringList& entries) {
     for (const QString& e : entries) {
-        const qsizetype eq = e.indexOf(QLatin1Char('='));
-        const QString key = e.left(eq);
-        if (key == QLatin1String("*")) {
-            for (int n = 0; n < kFixedTextCount; ++n)
-                store.setText(n, {e.mid(eq + 1), e.mid(eq + 1), e.mid(eq + 1), e.mid(eq + 1)});
-        } else {
-            store.setEntry(key.section(QLatin1Char('.'), 0, 0).toInt(),
-                           key.section(QLatin1Char('.'), 1, 1).toInt(), e.mid(eq + 1));
-        }
+        const QString key = e.section(u'=', 0, 0), value = e.section(u'=', 1);
+        for (int n = 0; n < kFixedTextCount; ++n)
+            for (int r = 0; r < kFixedTextRows; ++r)
+                if (key == u"*" || key == QStringLiteral("%1.%2").arg(n).arg(r))
+                    store.setEntry(n, r, value);
     }
     return store;
 }
 
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
+// Every entry names itself: "<prefix><n>.<r>".
+FixedTextStore filled(const QString& prefix) {
+    FixedTextStore store;
+    for (int n = 0; n < kFixedTextCount; ++n)
+        for (int r = 0; r < kFixedTextRows; ++r)
+            store.setEntry(n, r, QStringLiteral("%1%2.%3").arg(prefix).arg(n).arg(r));
+    return store;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 } // namespace
@@ -39,12 +55,13 @@ class TestFixedText : public QObject {
     void image();
     void readBack_data();
     void readBack();
-    void imageSurvivesReadBack_data();
-    void imageSurvivesReadBack();
-    void difference_data();
-    void difference();
-    void roundedNumber_data();
-    void roundedNumber();
+    void fileRoundTrip();
+    void load_data();
+    void load();
+    void failedSaveLeavesOldFile();
+
+  private:
+    QTemporaryDir dir_;
 };
 
 void TestFixedText::image_data() {
@@ -52,32 +69,20 @@ void TestFixedText::image_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("columns");
     QTest::addColumn<QByteArray>("expected");
-
-    QTest::newRow("ABC DE") << QStringList{"0.0=ABC", "0.1=DE"} << 2 << 16
-                            << bytes({65, 66, 67, 13, 68, 69, 0, 0});
+    QTest::newRow("ABC DE") << QStringList{"0.0=ABC", "0.1=DE"} << 2 << 16 << raw("ABC\rDE\0\0");
     QTest::newRow("1 row: empty text is a blank")
-        << QStringList{"1.0=A"} << 1 << 16 << bytes({32, 0, 65, 0, 0});
-    QTest::newRow("1 row: blank text")
-        << QStringList{"0.0=   ", "1.0=B"} << 1 << 16 << bytes({32, 0, 66, 0, 0});
-    QTest::newRow("empty store, 4 rows") << QStringList{} << 4 << 20 << bytes({13, 13, 13, 0, 0});
-    QTest::newRow("empty store, 1 row") << QStringList{} << 1 << 16 << bytes({32, 0, 0});
+        << QStringList{"1.0=A"} << 1 << 16 << raw(" \0A\0\0");
+    QTest::newRow("empty store, 4 rows") << QStringList{} << 4 << 20 << raw("\r\r\r\0\0");
     QTest::newRow("row of C characters: no CR")
-        << QStringList{"0.0=ABCDEFGH", "0.1=X"} << 2 << 8 << QByteArray("ABCDEFGHX\0\0", 11);
+        << QStringList{"0.0=ABCDEFGH", "0.1=X"} << 2 << 8 << raw("ABCDEFGHX\0\0");
     QTest::newRow("C-1 characters and a blank: CR")
-        << QStringList{"0.0=ABCDEFG ", "0.1=X"} << 2 << 8 << QByteArray("ABCDEFG\rX\0\0", 11);
-    QTest::newRow("AB and three blanks")
-        << QStringList{"0.0=AB   "} << 2 << 16 << bytes({65, 66, 13, 0, 0});
+        << QStringList{"0.0=ABCDEFG ", "0.1=X"} << 2 << 8 << raw("ABCDEFG\rX\0\0");
     QTest::newRow("leading blanks stay")
-        << QStringList{"0.0=  A", "0.1= B"} << 2 << 16 << QByteArray("  A\r B\0\0", 8);
-    QTest::newRow("no CR after the last row")
-        << QStringList{"0.2=C"} << 3 << 16 << QByteArray("\r\rC\0\0", 5);
-    QTest::newRow("only text 5") << QStringList{"5.1=Z"} << 2 << 16
-                                 << QByteArray("\r\0", 2).repeated(5) + QByteArray("\rZ\0\0", 4);
+        << QStringList{"0.0=  A", "0.1= B"} << 2 << 16 << raw("  A\r B\0\0");
     QTest::newRow("blank texts and hidden rows do not count")
-        << QStringList{"2.0=Q", "9.0=   ", "20.3=hidden"} << 2 << 16
-        << QByteArray("\r\0\r\0Q\r\0\0", 8);
+        << QStringList{"2.0=Q", "9.0=   ", "20.3=hidden"} << 2 << 16 << raw("\r\0\r\0Q\r\0\0");
     QTest::newRow("Windows-1252") << QStringList{QStringLiteral("0.0=ä€ß")} << 1 << 16
-                                  << bytes({0xE4, 0x80, 0xDF, 0, 0});
+                                  << raw("\xE4\x80\xDF\0\0");
     QTest::newRow("40x4 full store") << QStringList{"*=" + QString(40, 'X')} << 4 << 40
                                      << (QByteArray(160, 'X') + '\0').repeated(128) + '\0';
 }
@@ -87,33 +92,22 @@ void TestFixedText::image() {
     QFETCH(int, rows);
     QFETCH(int, columns);
     QFETCH(QByteArray, expected);
-    QCOMPARE(buildFesttextImage(makeStore(entries), rows, columns), expected);
+    QCOMPARE(buildFesttextImage(withEntries({}, entries), rows, columns), expected);
 }
 
 void TestFixedText::readBack_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("columns");
-    QTest::addColumn<QStringList>("expected"); // the texts' rows joined with "|"
-
-    QTest::newRow("AB CD, EF") << bytes({65, 66, 13, 67, 68, 0, 69, 70, 0, 0}) << 16
-                               << QStringList{"AB|CD||", "EF|||"};
-    QTest::newRow("20 bytes on 8 columns") << QByteArray("ABCDEFGHIJKLMNOPQRST\0\0", 22) << 8
-                                           << QStringList{"ABCDEFGH|IJKLMNOP|QRST|"};
-    QTest::newRow("empty text") << QByteArray("A\0\0B\0\0", 6) << 16
-                                << QStringList{"A|||", "|||", "B|||"};
-    QTest::newRow("CR after a full row is a character")
-        << QByteArray("ABCD\rEF\0\0", 9) << 4 << QStringList{"ABCD|\rEF||"};
-    QTest::newRow("fifth row dropped")
-        << QByteArray("AABBCCDDEE\0\0", 12) << 2 << QStringList{"AA|BB|CC|DD"};
-    QTest::newRow("fifth row by CR dropped")
-        << QByteArray("\r\r\r\rX\0\0", 7) << 16 << QStringList{"|||"};
-    QTest::newRow("bytes after the last 0 ignored")
-        << QByteArray("A\0BC\0", 5) << 16 << QStringList{"A|||"};
-    QTest::newRow("Windows-1252") << bytes({0xE4, 0x80, 0, 0}) << 16
-                                  << QStringList{QStringLiteral("ä€|||")};
-    QTest::newRow("empty reply") << QByteArray() << 16 << QStringList{};
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("AB CD, EF") << raw("AB\rCD\0EF\0\0") << 16 << QStringList{"AB|CD||", "EF|||"};
+    QTest::newRow("20 bytes on 8 columns")
+        << raw("ABCDEFGHIJKLMNOPQRST\0\0") << 8 << QStringList{"ABCDEFGH|IJKLMNOP|QRST|"};
+    QTest::newRow("CR after a full row is a character, Windows-1252")
+        << raw("ABCD\r\xE4\0\0") << 4 << QStringList{QStringLiteral("ABCD|\rä||")};
+    QTest::newRow("fifth row dropped, bytes after the last 0 ignored")
+        << raw("AABBCCDDEE\0BC\0") << 2 << QStringList{"AA|BB|CC|DD"};
     QTest::newRow("texts after 127 dropped")
-        << QByteArray("T\0", 2).repeated(130) + '\0' << 16 << QStringList(128, "T|||");
+        << raw("T\0").repeated(130) + '\0' << 16 << QStringList(128, "T|||");
 }
 
 void TestFixedText::readBack() {
@@ -122,83 +116,72 @@ void TestFixedText::readBack() {
     QFETCH(QStringList, expected);
     QStringList texts;
     for (const FixedText& t : parseFesttextReply(reply, columns))
-        texts.append(QStringList(t.begin(), t.end()).join(QLatin1Char('|')));
+        texts.append(QStringList(t.begin(), t.end()).join(u'|'));
     QCOMPARE(texts, expected);
 }
 
-void TestFixedText::imageSurvivesReadBack_data() {
+// Saved and loaded again on every row count, through Windows-1252.
+void TestFixedText::fileRoundTrip() {
+    const FixedTextStore store = withEntries(filled(QStringLiteral("äx ")), {"7.0="});
+    const QString path = dir_.filePath(QStringLiteral("round.TXT"));
+    for (int rows = 1; rows <= kFixedTextRows; ++rows) {
+        QCOMPARE(saveFesttextFile(store, path, rows), QString());
+        const QByteArray file = readAll(path);
+        QVERIFY(file.startsWith("\xE4x 0.0\r\n") && file.count("\r\n") == kFixedTextCount * rows);
+        FixedTextStore loaded;
+        QCOMPARE(loadFesttextFile(loaded, path, rows, 40), QString());
+        QCOMPARE(festtextFileContents(loaded, rows), file);
+    }
+}
+
+void TestFixedText::load_data() {
+    QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("columns");
-    for (const auto& type : kDisplayTypes)
-        QTest::newRow(type.text) << type.rows << type.columns;
+    QTest::addColumn<QStringList>("expected"); // "n.r=text", loaded onto "old<n>.<r>" entries
+    QTest::newRow("16x4 file on 16x2")
+        << festtextFileContents(filled(QStringLiteral("f")), 4) << 2 << 16
+        << QStringList{"0.0=f0.0",   "0.1=f0.1",    "1.0=f0.2",    "1.1=f0.3",
+                       "0.2=old0.2", "127.0=f63.2", "127.1=f63.3", "127.3=old127.3"};
+    QTest::newRow("30 characters on 20 columns, blanks kept")
+        << QByteArray("  345678901234567890123456789 \r\n") << 2 << 20
+        << QStringList{"0.0=  345678901234567890", "0.1=old0.1"};
+    QTest::newRow("4-line file changes only text 0")
+        << QByteArray("a\r\nb\r\n\r\nd\r\n") << 4 << 20
+        << QStringList{"0.0=a", "0.1=b", "0.2=", "0.3=d", "1.0=old1.0"};
+    QTest::newRow("LF, CR, last line without end")
+        << QByteArray("a\n\nb\rc") << 4 << 20 << QStringList{"0.0=a", "0.1=", "0.2=b", "0.3=c"};
 }
 
-// What the editor can hold comes back from the terminal as it went in, trailing blanks aside.
-void TestFixedText::imageSurvivesReadBack() {
+void TestFixedText::load() {
+    QFETCH(QByteArray, file);
     QFETCH(int, rows);
     QFETCH(int, columns);
-    FixedTextStore store;
-    for (int n = 0; n < kFixedTextCount; ++n)
-        for (int r = 0; r < rows; ++r) {
-            QString row;
-            for (int i = 0; i < (n * 7 + r * 3) % (columns + 1); ++i)
-                row.append(QChar(i == 0 && n % 5 == 0 ? u' ' : u'a' + (n + r + i) % 26));
-            store.setEntry(n, r, row);
-        }
-    store.setEntry(3, 0, QStringLiteral("ÄÖÜ"));
-
-    FixedTextStore back;
-    applyFesttexts(back, parseFesttextReply(buildFesttextImage(store, rows, columns), columns));
-    for (int n = 0; n < kFixedTextCount; ++n)
-        for (int r = 0; r < kFixedTextRows; ++r) {
-            QString expected = r < rows ? store.entry(n, r) : QString();
-            while (expected.endsWith(QLatin1Char(' ')))
-                expected.chop(1);
-            if (rows == 1 && expected.isEmpty() && r == 0) expected = QStringLiteral(" ");
-            QCOMPARE(back.entry(n, r), expected);
-        }
+    QFETCH(QStringList, expected);
+    const QString path = dir_.filePath(QStringLiteral("load.TXT"));
+    QVERIFY(writeAll(path, file));
+    FixedTextStore store = filled(QStringLiteral("old"));
+    QCOMPARE(loadFesttextFile(store, path, rows, columns), QString());
+    QVERIFY(withEntries(store, expected) == store);
 }
 
-void TestFixedText::difference_data() {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("expected"); // -1: identical
-    QTest::newRow("identical") << QByteArray("AB\rCD\0\0", 7) << -1;
-    QTest::newRow("one extra byte") << QByteArray("AB\rCD\0\0X", 8) << 7;
-    QTest::newRow("one byte short") << QByteArray("AB\rCD\0", 6) << 6;
-    QTest::newRow("silent terminal") << QByteArray() << 0;
-    QTest::newRow("differs at 3") << QByteArray("AB\rXD\0\0", 7) << 3;
-}
-
-void TestFixedText::difference() {
-    QFETCH(QByteArray, reply);
-    QFETCH(int, expected);
-    const auto d = firstDifference(reply, QByteArray("AB\rCD\0\0", 7));
-    QCOMPARE(d ? static_cast<int>(*d) : -1, expected);
-}
-
-void TestFixedText::roundedNumber_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("max");
-    QTest::addColumn<int>("expected"); // -999: no number; the range is -max-1 .. max
-
-    QTest::newRow("letters") << "abc" << 255 << -999;
-    QTest::newRow("empty") << "" << 255 << -999;
-    QTest::newRow("blanks around") << " 7 " << 255 << 7;
-    QTest::newRow("half to even, down") << "12.5" << 255 << 12;
-    QTest::newRow("half to even, up") << "13.5" << 255 << 14;
-    QTest::newRow("decimal comma") << "1,6" << 255 << 2;
-    QTest::newRow("rounded out of range") << "255.6" << 255 << -999;
-    QTest::newRow("beyond 16 bits") << "32768" << 32767 << -999;
-    QTest::newRow("16-bit minimum") << "-32768" << 32767 << -32768;
-    QTest::newRow("infinity") << "inf" << 32767 << -999;
-    QTest::newRow("number then letters") << "12abc" << 255 << -999;
-}
-
-void TestFixedText::roundedNumber() {
-    QFETCH(QString, text);
-    QFETCH(int, max);
-    QFETCH(int, expected);
-    QCOMPARE(parseRoundedNumber(text, -max - 1, max).value_or(-999), expected);
+// A disk that fills up in the middle of the file: the old file stays whole and no other is left.
+void TestFixedText::failedSaveLeavesOldFile() {
+    QTemporaryDir own;
+    const QString path = own.filePath(QStringLiteral("old.TXT"));
+    QVERIFY(writeAll(path, "old contents\r\n"));
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limit = old;
+    limit.rlim_cur = 1000;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const QString error = saveFesttextFile(filled(QString(30, u'z')), path, 4);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(path), QByteArray("old contents\r\n"));
+    QCOMPARE(QDir(own.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.TXT")});
 }
 
 QTEST_GUILESS_MAIN(TestFixedText)

@@ -3,27 +3,12 @@
 #include "core/commands.h"
 #include "core/displaytypes.h"
 #include "fixedtext/fixedtextpage.h"
-#include "fixedtext/txtfile.h"
 #include "fixedtext/updown.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTabBar>
-#include <QTimer>
-#include <QToolButton>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
-
-const QString kIdentical =
-    QStringLiteral("Festtexte im Pultino sind mit den geladenen Festtexten identisch");
-const QString kReadFailed = QStringLiteral("Fehler beim Auslesen der Festtexte!");
 
 QString offsetMessage(qsizetype offset) {
     return QStringLiteral("Fehler in den gespeicherten Festtexten an Offsetadresse %1!")
@@ -37,11 +22,9 @@ struct EchoTerminal {
     QByteArray eeprom;
     bool storing = false;
     int received = 0;
-    int silentFrom = 0;           // image byte number from which no echo comes; 0: never
-    bool silentRead = false;      // no answer to the read command
-    QByteArray readReply;         // when set, the answer to the read command
-    std::function<void()> onRead; // runs when the read command arrives
-    std::function<void(int)> onImageByte;
+    int silentFrom = 0;                  // image byte from which no echo comes; 0: never
+    std::optional<QByteArray> readReply; // answers the read command instead; empty: silence
+    std::function<void(int)> seen;       // each image byte by number; 0: the read command
 
     explicit EchoTerminal(FakeSerialPort& p) : port(p) {
         port.onWrite = [this](const QByteArray& b) { written(b); };
@@ -51,18 +34,15 @@ struct EchoTerminal {
     void written(const QByteArray& b) {
         if (b == cmd::beginFixedTexts()) {
             storing = true;
-            eeprom.clear();
-            received = 0;
         } else if (b == cmd::readFixedTexts()) {
-            if (onRead) onRead();
-            if (!silentRead) port.feed(readReply.isNull() ? eeprom : readReply);
+            if (seen) seen(0);
+            port.feed(readReply.value_or(eeprom));
         } else if (storing && b.size() == 1) {
-            ++received;
-            if (onImageByte) onImageByte(received);
+            if (seen) seen(++received);
             if (silentFrom && received >= silentFrom) return;
             eeprom += b;
             port.feed(b);
-            if (eeprom.endsWith(QByteArray(2, '\0'))) storing = false;
+            storing = !eeprom.endsWith(QByteArray(2, '\0'));
         }
     }
 };
@@ -82,530 +62,362 @@ struct PageFixture {
         f.port.clearWrites();
     }
 
-    template <typename T> T* find(const QString& name) const { return page->findChild<T*>(name); }
-    QPushButton* button(const char* name) const {
-        return find<QPushButton>(QString::fromLatin1(name));
+    template <typename T = QWidget> T* find(const char* name) const {
+        return page->findChild<T*>(QString::fromLatin1(name));
     }
     void click(const char* name) const {
-        QPushButton* b = button(name);
-        QVERIFY2(b, name);
-        QTest::mouseClick(b, Qt::LeftButton);
+        QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton);
     }
     QLineEdit* field(int i) const {
-        return find<QLineEdit>(QStringLiteral("txtFesttext_%1").arg(i));
+        return find<QLineEdit>(qPrintable(QStringLiteral("txtFesttext_%1").arg(i)));
     }
-    QString frameTitle() const { return page->frmFesttext->title(); }
-    QString statusText() const { return w->panelText(4); }
-    void selectDisplay(int index) {
+    void show(int id) const { page->showFesttext(id); }
+    QString texts(int count) const { // the first texts, rows joined with "|"
+        QStringList out;
+        for (int n = 0; n < count; ++n)
+            out << QStringList(page->store().text(n).begin(), page->store().text(n).end())
+                       .join(u'|');
+        return out.join(u',');
+    }
+    void selectDisplay(int index) const {
         f.find<QComboBox>(QStringLiteral("cboDisplaytype"))->setCurrentIndex(index);
         w->cboDisplaytype_Click();
     }
-    void activate() {
-        QApplication::setActiveWindow(w);
-        QVERIFY(QTest::qWaitForWindowActive(w));
+    QByteArray image() const {
+        return buildFesttextImage(page->store(), w->displayRows(), w->displayColumns());
     }
 };
-
-FixedTextStore fullStore(QChar c) {
-    FixedTextStore store;
-    for (int n = 0; n < kFixedTextCount; ++n)
-        for (int r = 0; r < kFixedTextRows; ++r)
-            store.setEntry(n, r, QString(40, c));
-    return store;
-}
 
 } // namespace
 
 class TestFixedTextPage : public QObject {
     Q_OBJECT
   private slots:
-    void showClamps_data();
-    void showClamps();
-    void selectInputBox_data();
-    void selectInputBox();
-    void upDownSteps();
-    void typedTextReachesStoreOnlyOnLeaving();
-    void emptiedFieldStoresEmptyRow();
-    void fillAndClear();
-    void loadAndSaveUseCurrentGeometry();
-    void fileErrorsNameTheFile();
+    void selectText_data();
+    void selectText();
+    void editingAndLeavingFields();
+    void storeButtonsAndFiles();
+    void programming_data();
     void programming();
-    void programmingFailure_data();
-    void programmingFailure();
-    void programmingReadBackDiffers();
-    void programmingIgnoresSecondOperation();
-    void verify_data();
-    void verify();
-    void readBack_data();
-    void readBack();
-    void showText_data();
-    void showText();
-    void callUpControls();
+    void clickInPauseAfterProgrammingIsDropped();
+    void readCommands_data();
+    void readCommands();
+    void callUp_data();
+    void callUp();
 };
 
-void TestFixedTextPage::showClamps_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("negative") << -3 << 0;
-    QTest::newRow("5") << 5 << 5;
-    QTest::newRow("above") << 200 << 127;
-}
-
-void TestFixedTextPage::showClamps() {
-    QFETCH(int, id);
-    QFETCH(int, expected);
-    PageFixture p;
-    QCOMPARE(p.frameTitle(), QStringLiteral("Festtext Nr. 0"));
-    for (const char* hidden : {"FTProgressBar", "lblFTProgCaption", "lblFesttextID", "lblVerifyFT"})
-        QVERIFY2(p.find<QWidget>(QString::fromLatin1(hidden))->isHidden(), hidden);
-    p.page->store().setText(expected, {"a", "b", "c", "d"});
-    p.page->showFesttext(id);
-    QCOMPARE(id, expected);
-    QCOMPARE(p.page->festtextNr(), expected);
-    QCOMPARE(p.frameTitle(), QStringLiteral("Festtext Nr. %1").arg(expected));
-    // All four fields, also those the display hides.
-    QCOMPARE(p.field(0)->text(), QStringLiteral("a"));
-    QCOMPARE(p.field(3)->text(), QStringLiteral("d"));
-}
-
-void TestFixedTextPage::selectInputBox_data() {
+void TestFixedTextPage::selectText_data() {
     QTest::addColumn<std::optional<QString>>("answer");
     QTest::addColumn<int>("expected");
     QTest::newRow("200") << std::optional<QString>("200") << 127;
+    QTest::newRow("-3") << std::optional<QString>("-3") << 0;
     QTest::newRow("letters") << std::optional<QString>("abc") << 0;
     QTest::newRow("cancel") << std::optional<QString>() << 0;
     QTest::newRow("fraction") << std::optional<QString>("5.6") << 6;
     QTest::newRow("beyond 16 bits") << std::optional<QString>("40000") << 0;
 }
 
-void TestFixedTextPage::selectInputBox() {
+void TestFixedTextPage::selectText() {
     QFETCH(std::optional<QString>, answer);
     QFETCH(int, expected);
     PageFixture p;
-    int start = 9;
-    p.page->showFesttext(start);
+    p.page->store().setText(expected, {"a", "b", "c", "d"});
+    p.show(9);
     p.f.dialogs.inputs = {answer};
     p.click("cmdSelectFT");
-    QCOMPARE(p.f.dialogs.shown.size(), 1);
-    const auto& shown = p.f.dialogs.shown.first();
-    QCOMPARE(shown.kind, QStringLiteral("input"));
-    QCOMPARE(shown.text, QStringLiteral("Bitte Nr. des gewünschten Festtextes eingeben:"));
-    QCOMPARE(shown.title, QStringLiteral("Festtext-Suche"));
-    QCOMPARE(shown.file.defaultExt, QStringLiteral("0")); // the preset answer
+    QCOMPARE(p.f.dialogs.shown.value(0).file.defaultExt, QStringLiteral("0")); // the preset
     QCOMPARE(p.page->festtextNr(), expected);
-    QCOMPARE(p.frameTitle(), QStringLiteral("Festtext Nr. %1").arg(expected));
+    QCOMPARE(p.page->frmFesttext->title(), QStringLiteral("Festtext Nr. %1").arg(expected));
+    QCOMPARE(p.field(3)->text(), QStringLiteral("d")); // also the rows the display hides
 }
 
-void TestFixedTextPage::upDownSteps() {
+void TestFixedTextPage::editingAndLeavingFields() {
     PageFixture p;
-    auto* upDown = p.find<UpDown>(QStringLiteral("FTUpDown"));
-    QVERIFY(upDown);
-    auto* up = upDown->upButton();
-    auto* down = upDown->downButton();
-    int id = 5;
-    p.page->showFesttext(id);
+    QApplication::setActiveWindow(p.w);
+    QVERIFY(QTest::qWaitForWindowActive(p.w));
+    QToolButton* up = p.find<UpDown>("FTUpDown")->upButton();
+    QToolButton* down = p.find<UpDown>("FTUpDown")->downButton();
+    const auto step = [&](int from, QToolButton* b) {
+        p.show(from);
+        QTest::mouseClick(b, Qt::LeftButton);
+        return p.page->festtextNr();
+    };
+    // Up is one text back, down one on; the up-down holds 0 or 1, so a second click the same way
+    // does nothing.
+    QCOMPARE((QList<int>{step(5, up), step(4, up), step(4, down), step(0, up), step(127, down)}),
+             (QList<int>{4, 4, 5, 0, 127}));
 
-    QTest::mouseClick(up, Qt::LeftButton); // 0 -> 1: one text back
-    QCOMPARE(p.page->festtextNr(), 4);
-    QTest::mouseClick(up, Qt::LeftButton); // stays 1: nothing happens
-    QCOMPARE(p.page->festtextNr(), 4);
-    QTest::mouseClick(down, Qt::LeftButton); // 1 -> 0: one text on
-    QCOMPARE(p.page->festtextNr(), 5);
-    QTest::mouseClick(down, Qt::LeftButton);
-    QCOMPARE(p.page->festtextNr(), 5);
-
-    id = 0;
-    p.page->showFesttext(id);
-    QTest::mouseClick(up, Qt::LeftButton);
-    QCOMPARE(p.page->festtextNr(), 0);
-    id = 127;
-    p.page->showFesttext(id);
-    QTest::mouseClick(down, Qt::LeftButton);
-    QCOMPARE(p.page->festtextNr(), 127);
-}
-
-void TestFixedTextPage::typedTextReachesStoreOnlyOnLeaving() {
-    PageFixture p;
-    p.activate();
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("typed.TXT"));
+    // Typed text reaches the store on leaving the field, also for a click on a button.
     p.field(1)->setFocus();
     QTest::keyClicks(p.field(1), QStringLiteral("Hallo"));
-    QCOMPARE(p.page->store().entry(0, 1), QString());
-
-    // The button takes the focus before its click runs, so the save sees the typed row.
-    p.f.dialogs.fileNames = {path};
-    p.click("cmdSaveFT");
-    QCOMPARE(p.page->store().entry(0, 1), QStringLiteral("Hallo"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().startsWith("\r\nHallo\r\n\r\n\r\n"));
-
-    // Stepping with the up-down validates the field being edited first.
-    int id = 3;
-    p.page->showFesttext(id);
+    QCOMPARE(p.page->store().entry(127, 1), QString());
+    p.click("cmdSaveFT"); // the file dialog is cancelled
+    QCOMPARE(p.page->store().entry(127, 1), QStringLiteral("Hallo"));
+    p.show(3);
     p.field(0)->setFocus();
     QTest::keyClicks(p.field(0), QStringLiteral("X"));
-    QTest::mouseClick(p.find<UpDown>(QStringLiteral("FTUpDown"))->upButton(), Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
     QCOMPARE(p.page->festtextNr(), 2);
-    QCOMPARE(p.page->store().entry(3, 0), QStringLiteral("X"));
-    QCOMPARE(p.page->store().entry(2, 0), QString());
-}
+    QCOMPARE(p.page->store().text(3), FixedText{"X"});
 
-void TestFixedTextPage::emptiedFieldStoresEmptyRow() {
-    PageFixture p;
-    p.activate();
-    p.page->store().setText(0, {"abc", "def", "", ""});
-    int id = 0;
-    p.page->showFesttext(id);
-    p.selectDisplay(5); // 20x2: the fields are emptied, the store is not
-    QCOMPARE(p.field(0)->text(), QString());
-    QCOMPARE(p.page->store().entry(0, 0), QStringLiteral("abc"));
+    // A field the display change emptied stores an empty row when left.
+    p.page->store().setText(2, {"abc", "def"});
+    p.show(2);
+    p.selectDisplay(5); // 20x2
+    QCOMPARE(p.page->store().entry(2, 0), QStringLiteral("abc"));
     p.field(0)->setFocus();
     p.field(1)->setFocus();
-    QCOMPARE(p.page->store().entry(0, 0), QString());
-    QCOMPARE(p.page->store().entry(0, 1), QStringLiteral("def"));
-}
+    QCOMPARE(p.page->store().text(2), (FixedText{"", "def"}));
 
-void TestFixedTextPage::fillAndClear() {
-    PageFixture p;
-    p.click("cmdDefaultFT");
-    QCOMPARE(p.page->store().text(127), (FixedText{"127", "", "", ""}));
-    QCOMPARE(p.field(0)->text(), QStringLiteral("000"));
-
-    int id = 7;
-    p.page->showFesttext(id);
-    p.click("cmdClearFTWin");
-    QCOMPARE(p.page->store().text(7), FixedText{});
-    QCOMPARE(p.page->store().text(8), (FixedText{"008", "", "", ""}));
-    QCOMPARE(p.page->festtextNr(), 7);
-
-    p.click("cmdClearAllFT");
-    QVERIFY(p.page->store() == FixedTextStore{});
-    QCOMPARE(p.page->festtextNr(), 0);
-    QVERIFY(p.f.port.writes.isEmpty());
-}
-
-void TestFixedTextPage::loadAndSaveUseCurrentGeometry() {
-    PageFixture p(3); // 16x4
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("x.TXT"));
-    p.page->store().fillDefaults();
-    p.page->store().setEntry(0, 3, QStringLiteral("vierte"));
-    p.click("cmdSaveFT"); // cancelled: nothing written
-    QVERIFY(!QFile::exists(path));
-    p.f.dialogs.fileNames = {path};
-    p.click("cmdSaveFT");
-    QVERIFY(p.f.dialogs.messages().isEmpty());
-
-    p.selectDisplay(2); // 16x2
-    p.click("cmdClearAllFT");
-    p.page->store().setEntry(5, 3, QStringLiteral("keep"));
-    int id = 9;
-    p.page->showFesttext(id);
-    p.f.dialogs.fileNames = {path};
-    p.click("cmdLoadFT");
-    QCOMPARE(p.page->festtextNr(), 0);
-    QCOMPARE(p.page->store().text(0), (FixedText{"000", "", "", ""}));
-    QCOMPARE(p.page->store().text(1), (FixedText{"", "vierte", "", ""}));
-    QCOMPARE(p.page->store().text(2), (FixedText{"001", "", "", ""}));
-    QCOMPARE(p.page->store().text(5), (FixedText{"", "", "", "keep"}));
-
-    const auto& save = p.f.dialogs.shown.at(0);
-    const auto& open = p.f.dialogs.shown.at(2);
-    QCOMPARE(save.file.title, QStringLiteral("Festtexte in Datei speichern"));
-    QCOMPARE(open.file.title, QStringLiteral("Festtexte aus Datei laden"));
-    QVERIFY(save.file.confirmOverwrite && !save.file.mustExist);
-    QVERIFY(open.file.mustExist && !open.file.confirmOverwrite);
-    for (const auto& d : {open, save}) {
-        QCOMPARE(d.file.filter, QStringLiteral("Festtexte (*.TXT)|*.txt|Alle Dateien (*.*)|*.*"));
-        QCOMPARE(d.file.defaultExt, QStringLiteral(".TXT"));
+    // The call-up field sets its up-down to a valid number and to nothing else.
+    auto* callUp = p.find<QLineEdit>("txtFTAbruf");
+    auto* select = p.find<UpDown>("FTSelect");
+    QTest::mouseClick(select->upButton(), Qt::LeftButton);
+    QCOMPARE(callUp->text(), QStringLiteral("1"));
+    for (const char* typed : {"42", "abc", "128"}) {
+        callUp->setFocus();
+        callUp->setText(QString::fromLatin1(typed));
+        select->setFocus();
+        QCOMPARE(select->value(), 42);
     }
 }
 
-void TestFixedTextPage::fileErrorsNameTheFile() {
-    PageFixture p;
-    p.page->store().fillDefaults();
-    const FixedTextStore before = p.page->store();
+void TestFixedTextPage::storeButtonsAndFiles() {
+    PageFixture p(3); // 16x4
+    p.click("cmdDefaultFT");
+    QCOMPARE(p.page->store().text(127), FixedText{"127"});
+    QCOMPARE(p.field(0)->text(), QStringLiteral("000"));
+    p.page->store().setEntry(0, 3, QStringLiteral("vierte"));
+    p.show(7);
+    p.click("cmdClearFTWin");
+    QCOMPARE(p.texts(9).section(u',', 6), QStringLiteral("006|||,|||,008|||"));
+    QCOMPARE(p.page->festtextNr(), 7);
     QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("fehlt.TXT"));
-    const QString blocked = dir.filePath(QStringLiteral("datei"));
-    QFile block(blocked);
-    QVERIFY(block.open(QIODevice::WriteOnly));
-    block.close();
+    const QString path = dir.filePath(QStringLiteral("x.TXT"));
+    p.click("cmdSaveFT"); // cancelled
+    p.f.dialogs.fileNames = {path};
+    p.click("cmdSaveFT");
+    QVERIFY(p.f.port.writes.isEmpty());
 
-    p.f.dialogs.fileNames = {missing, blocked + QStringLiteral("/neu.TXT")};
+    // Loaded with the rows of the display of the moment, onto what the store holds.
+    p.selectDisplay(2); // 16x2
+    p.click("cmdClearAllFT");
+    QVERIFY(p.page->store() == FixedTextStore{});
+    QCOMPARE(p.page->festtextNr(), 0);
+    p.page->store().setEntry(5, 3, QStringLiteral("keep"));
+    p.show(9);
+    p.f.dialogs.fileNames = {path};
+    p.click("cmdLoadFT");
+    QCOMPARE(p.page->festtextNr(), 0);
+    QCOMPARE(p.texts(6), QStringLiteral("000|||,|vierte||,001|||,|||,002|||,|||keep"));
+
+    // A file that cannot be read or written is named; the store stays as it was.
+    const FixedTextStore before = p.page->store();
+    p.f.dialogs.fileNames = {dir.filePath(QStringLiteral("fehlt.TXT")), path + "/neu.TXT"};
     p.click("cmdLoadFT");
     p.click("cmdSaveFT");
+    QVERIFY(p.page->store() == before);
     const QStringList messages = p.f.dialogs.messages();
     QCOMPARE(messages.size(), 2);
-    QVERIFY(messages.at(0).contains(QStringLiteral("fehlt.TXT")));
-    QVERIFY(messages.at(0).contains(QStringLiteral("nicht aus der Datei")));
-    QVERIFY(messages.at(1).contains(QStringLiteral("neu.TXT")));
-    QVERIFY(messages.at(1).contains(QStringLiteral("nicht in der Datei")));
-    QVERIFY(p.page->store() == before);
-    QVERIFY(!QFile::exists(missing));
+    QVERIFY(messages.at(0).contains(QStringLiteral("\"%1\"").arg(dir.filePath("fehlt.TXT"))));
+    QVERIFY(messages.at(1).contains(QStringLiteral("\"%1/neu.TXT\"").arg(path)));
+    const auto& save = p.f.dialogs.shown.at(0).file;
+    const auto& open = p.f.dialogs.shown.at(2).file;
+    QVERIFY(save.confirmOverwrite && !save.mustExist && open.mustExist && !open.confirmOverwrite);
 }
 
-void TestFixedTextPage::programming() {
-    PageFixture p;
-    EchoTerminal t(p.f.port);
-    p.page->store().fillDefaults();
-    const QByteArray image = buildFesttextImage(p.page->store(), 4, 20);
-    int shownText = -1;
-    bool progressShown = false;
-    bool monitorOff = true;
-    QString status;
-    t.onImageByte = [&](int i) {
-        if (i == 8) { // the first byte of text 1
-            progressShown =
-                !p.find<QProgressBar>(QStringLiteral("FTProgressBar"))->isHidden() &&
-                p.find<QProgressBar>(QStringLiteral("FTProgressBar"))->maximum() == image.size();
-            shownText = p.find<QLabel>(QStringLiteral("lblFesttextID"))->text().toInt();
-        }
-        monitorOff = monitorOff && !LinkFlags::instance().showReceivedData;
-        status = p.statusText();
-    };
-    bool verifyShown = false;
-    t.onRead = [&] {
-        verifyShown = !p.find<QLabel>(QStringLiteral("lblVerifyFT"))->isHidden() &&
-                      p.find<QWidget>(QStringLiteral("FTProgressBar"))->isHidden();
-    };
-
-    p.click("cmdSendFT");
-    QCOMPARE(p.f.dialogs.messages(), QStringList());
-    QCOMPARE(p.f.port.written(),
-             cmd::beginFixedTexts() + image + cmd::byte(0) + cmd::readFixedTexts());
-    QCOMPARE(t.eeprom, image);
-    QVERIFY(progressShown);
-    QCOMPARE(shownText, 1);
-    QVERIFY(monitorOff);
-    QCOMPARE(status, QStringLiteral("Festtexte im Pultino speichern..."));
-    QVERIFY(verifyShown);
-    QVERIFY(LinkFlags::instance().showReceivedData);
-    QCOMPARE(p.statusText(), QString());
-    QVERIFY(p.find<QWidget>(QStringLiteral("FTProgressBar"))->isHidden());
-    QVERIFY(p.find<QWidget>(QStringLiteral("lblVerifyFT"))->isHidden());
-}
-
-void TestFixedTextPage::programmingFailure_data() {
-    QTest::addColumn<bool>("full");
+void TestFixedTextPage::programming_data() {
+    QTest::addColumn<int>("displayType");
     QTest::addColumn<int>("silentFrom");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QByteArray>("extra"); // after the image in the read-back
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("looks"); // at byte 8, the read command, the message
     const QString line =
         QStringLiteral("Wahrscheinliche Ursache: Übertragungsfehler. Bitte ggf. neu versuchen!");
     const QString eeprom =
         QStringLiteral("Wahrscheinliche Ursache: Nicht genügend EEPROM-Speicher verfügbar.");
     const QString head = QStringLiteral("Fehler beim Speichern der Festtexte!\r(");
-    QTest::newRow("first byte") << false << 1 << head + "0 von 897 Bytes gespeichert.)\r" + line;
-    QTest::newRow("byte 1900") << true << 1900
-                               << head + "1899 von 20609 Bytes gespeichert.)\r" + line;
-    QTest::newRow("byte 1901") << true << 1901
-                               << head + "1900 von 20609 Bytes gespeichert.)\r" + eeprom;
+    const QString small = "897 1 - quiet", read = "- - #00ff00 quiet", big = "20609 0 - quiet";
+    QTest::newRow("verified") << 6 << 0 << QByteArray() << QString() << QStringList{small, read};
+    QTest::newRow("one extra byte read back") << 6 << 0 << QByteArray("X") << offsetMessage(897)
+                                              << QStringList{small, read, "- - #ff0000 quiet"};
+    QTest::newRow("first byte") << 6 << 1 << QByteArray()
+                                << head + "0 von 897 Bytes gespeichert.)\r" + line
+                                << QStringList{"897 0 - quiet"};
+    QTest::newRow("byte 1900") << 13 << 1900 << QByteArray()
+                               << head + "1899 von 20609 Bytes gespeichert.)\r" + line
+                               << QStringList{big, "20609 11 - quiet"};
+    QTest::newRow("byte 1901") << 13 << 1901 << QByteArray()
+                               << head + "1900 von 20609 Bytes gespeichert.)\r" + eeprom
+                               << QStringList{big, "20609 11 - quiet"};
 }
 
-void TestFixedTextPage::programmingFailure() {
-    QFETCH(bool, full);
+void TestFixedTextPage::programming() {
+    QFETCH(int, displayType);
     QFETCH(int, silentFrom);
-    QFETCH(QString, expected);
-    PageFixture p(full ? 13 : kDefaultDisplayTypeIndex);
-    if (full)
-        p.page->store() = fullStore(QLatin1Char('F'));
-    else
-        p.page->store().fillDefaults();
+    QFETCH(QByteArray, extra);
+    QFETCH(QString, message);
+    QFETCH(QStringList, looks);
+    PageFixture p(displayType);
+    p.page->store().fillDefaults();
+    const QString full(40, u'F');
+    for (int n = 0; n < kFixedTextCount && displayType == 13; ++n)
+        p.page->store().setText(n, {full, full, full, full});
+    const QByteArray image = p.image();
     EchoTerminal t(p.f.port);
     t.silentFrom = silentFrom;
-    bool progressDuringMessage = false;
-    p.f.dialogs.onShow = [&](const FakeDialogs::Shown&) {
-        progressDuringMessage = !p.find<QWidget>(QStringLiteral("FTProgressBar"))->isHidden();
+    if (!extra.isEmpty()) t.readReply = image + extra;
+    auto* progress = p.find<QProgressBar>("FTProgressBar");
+    auto* number = p.find<QLabel>("lblFesttextID");
+    auto* label = p.find<QLabel>("lblVerifyFT");
+    // Progress bar maximum, text number, verify label colour ("-": hidden), receive monitor.
+    const auto look = [&] {
+        return QStringLiteral("%1 %2 %3 %4")
+            .arg(progress->isHidden() ? "-" : QString::number(progress->maximum()))
+            .arg(number->isHidden() ? "-" : number->text())
+            .arg(label->isHidden() ? "-" : label->palette().color(QPalette::Window).name())
+            .arg(LinkFlags::instance().showReceivedData ? "monitor" : "quiet");
     };
+    QStringList seen;
+    QString status;
+    t.seen = [&](int i) {
+        if (i == 0 || i == 8) seen << look();
+        status = p.w->panelText(4);
+    };
+    p.f.dialogs.onShow = [&](const FakeDialogs::Shown&) { seen << look(); };
 
     p.click("cmdSendFT");
-    QCOMPARE(p.f.dialogs.messages(), QStringList{expected});
-    QCOMPARE(p.f.dialogs.shown.first().title, kAppTitle);
-    QVERIFY(progressDuringMessage);
-    // The terminal's storing is ended with two zeros; nothing is read back.
-    QCOMPARE(p.f.port.writes.last(), QByteArray(2, '\0'));
-    QVERIFY(!p.f.port.written().contains(cmd::readFixedTexts()));
-    QVERIFY(p.find<QWidget>(QStringLiteral("FTProgressBar"))->isHidden());
-    QVERIFY(p.find<QWidget>(QStringLiteral("lblFesttextID"))->isHidden());
-    QVERIFY(LinkFlags::instance().showReceivedData);
-    QCOMPARE(p.statusText(), QString());
-}
-
-void TestFixedTextPage::programmingReadBackDiffers() {
-    PageFixture p;
-    p.page->store().fillDefaults();
-    const QByteArray image = buildFesttextImage(p.page->store(), 4, 20);
-    EchoTerminal t(p.f.port);
-    t.readReply = image + 'X';
-    QColor colorDuringMessage;
-    bool labelDuringMessage = false;
-    p.f.dialogs.onShow = [&](const FakeDialogs::Shown&) {
-        auto* label = p.find<QLabel>(QStringLiteral("lblVerifyFT"));
-        labelDuringMessage = !label->isHidden();
-        colorDuringMessage = label->palette().color(QPalette::Window);
-    };
-    p.click("cmdSendFT");
-    QCOMPARE(p.f.dialogs.messages(), QStringList{offsetMessage(image.size())});
-    QVERIFY(labelDuringMessage);
-    QCOMPARE(colorDuringMessage, QColor(255, 0, 0));
-    auto* label = p.find<QLabel>(QStringLiteral("lblVerifyFT"));
-    QVERIFY(label->isHidden());
+    QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(seen, looks);
+    QCOMPARE(status, QStringLiteral("Festtexte im Pultino speichern..."));
+    // A failure ends the terminal's storing with two zeros and reads nothing back.
+    QCOMPARE(p.f.port.written(),
+             cmd::beginFixedTexts() + (silentFrom ? image.left(silentFrom) + QByteArray(2, '\0')
+                                                  : image + cmd::byte(0) + cmd::readFixedTexts()));
+    QCOMPARE(look(), QStringLiteral("- - - monitor"));
+    QVERIFY(p.find("lblFTProgCaption")->isHidden());
     QCOMPARE(label->palette().color(QPalette::Window), QColor(0, 255, 0));
+    QCOMPARE(p.w->panelText(4), QString());
 }
 
-void TestFixedTextPage::programmingIgnoresSecondOperation() {
+// The pause after the image is no wait for an echo, yet the operator's clicks must not reach the
+// window then, nor start a second exchange inside the first.
+void TestFixedTextPage::clickInPauseAfterProgrammingIsDropped() {
     PageFixture p;
     p.page->store().fillDefaults();
     EchoTerminal t(p.f.port);
-    // In the pause after the image the exchange does not hold the window: the operator's clicks
-    // must not reach it, and no second exchange may start inside the first.
-    t.onImageByte = [&](int i) {
+    bool clicked = false;
+    t.seen = [&](int i) {
         if (i != 897) return;
         QTimer::singleShot(50, &p.f.port, [&] {
-            QTest::mouseClick(p.button("cmdClearAllFT"), Qt::LeftButton);
-            p.button("cmdVerifyFT")->click();
+            clicked = true;
+            QTest::mouseClick(p.find<QPushButton>("cmdClearAllFT"), Qt::LeftButton);
+            p.find<QPushButton>("cmdVerifyFT")->click();
         });
     };
     p.click("cmdSendFT");
-    QCOMPARE(p.page->store().text(5), (FixedText{"005", "", "", ""}));
+    QVERIFY(clicked);
+    QCOMPARE(p.page->store().text(5), FixedText{"005"});
     QCOMPARE(p.f.port.written().count(cmd::readFixedTexts()), 1);
     QCOMPARE(p.f.dialogs.messages(), QStringList());
-    QVERIFY(LinkFlags::instance().showReceivedData);
 }
 
-void TestFixedTextPage::verify_data() {
-    QTest::addColumn<QString>("reply"); // "image", "extra", "silent", "changed"
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("identical") << "image" << kIdentical;
-    QTest::newRow("one extra byte") << "extra" << offsetMessage(897);
-    QTest::newRow("silent terminal") << "silent" << offsetMessage(0);
-    QTest::newRow("byte 5 differs") << "changed" << offsetMessage(5);
+void TestFixedTextPage::readCommands_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("reply"); // "IMAGE" stands for the image of the store
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("texts"); // afterwards
+    const QString unchanged = QStringLiteral("000|||,001|||,002|||");
+    const QString readFailed = QStringLiteral("Fehler beim Auslesen der Festtexte!");
+    QTest::newRow("verify: identical")
+        << "cmdVerifyFT" << QByteArray("IMAGE")
+        << "Festtexte im Pultino sind mit den geladenen Festtexten identisch" << unchanged;
+    QTest::newRow("verify: one extra byte")
+        << "cmdVerifyFT" << QByteArray("IMAGEX") << offsetMessage(641) << unchanged;
+    QTest::newRow("verify: byte 4 differs")
+        << "cmdVerifyFT" << QByteArray("000\rCD\0EF\0\0", 11) << offsetMessage(4) << unchanged;
+    QTest::newRow("read: complete") << "cmdAuslesenFT" << QByteArray("000\rCD\0EF\0\0", 11)
+                                    << QString() << "000|CD||,EF|||,002|||";
+    QTest::newRow("read: silent") << "cmdAuslesenFT" << QByteArray() << readFailed << unchanged;
+    QTest::newRow("read: stops in mid-stream")
+        << "cmdAuslesenFT" << QByteArray("000\rCD\0EF", 9) << readFailed << unchanged;
 }
 
-void TestFixedTextPage::verify() {
-    QFETCH(QString, reply);
-    QFETCH(QString, expected);
-    PageFixture p;
-    p.page->store().fillDefaults();
-    QByteArray image = buildFesttextImage(p.page->store(), 4, 20);
-    EchoTerminal t(p.f.port);
-    if (reply == QLatin1String("extra"))
-        t.readReply = image + 'X';
-    else if (reply == QLatin1String("changed"))
-        t.readReply = image, t.readReply[5] = 'Z';
-    else if (reply == QLatin1String("silent"))
-        t.silentRead = true;
-    else
-        t.readReply = image;
-    QString status;
-    t.onRead = [&] { status = p.statusText(); };
-
-    p.click("cmdVerifyFT");
-    QCOMPARE(p.f.port.written(), cmd::readFixedTexts());
-    QCOMPARE(p.f.dialogs.messages(), QStringList{expected});
-    QCOMPARE(status, QStringLiteral("Festtexte im Pultino überprüfen..."));
-    QCOMPARE(p.statusText(), QString());
-    QVERIFY(LinkFlags::instance().showReceivedData);
-}
-
-void TestFixedTextPage::readBack_data() {
-    QTest::addColumn<bool>("silent");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QStringList>("texts"); // texts 0 to 2, rows joined with "|"
-    QTest::newRow("complete") << false << QByteArray("AB\rCD\0EF\0\0", 10) << QStringList{}
-                              << QStringList{"AB|CD||", "EF|||", "002|||"};
-    QTest::newRow("silent terminal") << true << QByteArray() << QStringList{kReadFailed}
-                                     << QStringList{"000|||", "001|||", "002|||"};
-    QTest::newRow("stops in mid-stream")
-        << false << QByteArray("AB\rCD\0EF", 8) << QStringList{kReadFailed}
-        << QStringList{"000|||", "001|||", "002|||"};
-}
-
-void TestFixedTextPage::readBack() {
-    QFETCH(bool, silent);
+void TestFixedTextPage::readCommands() {
+    QFETCH(QString, button);
     QFETCH(QByteArray, reply);
-    QFETCH(QStringList, messages);
-    QFETCH(QStringList, texts);
+    QFETCH(QString, message);
+    QFETCH(QString, texts);
     PageFixture p(2); // 16x2
     p.page->store().fillDefaults();
-    int id = 40;
-    p.page->showFesttext(id);
+    p.show(40);
     EchoTerminal t(p.f.port);
-    t.silentRead = silent;
-    t.readReply = reply;
+    t.readReply = reply.replace("IMAGE", p.image());
     QString status;
-    t.onRead = [&] { status = p.statusText(); };
+    bool monitorOff = false;
+    t.seen = [&](int) {
+        status = p.w->panelText(4);
+        monitorOff = !LinkFlags::instance().showReceivedData;
+    };
 
-    p.click("cmdAuslesenFT");
-    QCOMPARE(p.f.dialogs.messages(), messages);
-    QCOMPARE(status, QStringLiteral("Festtexte aus Pultino auslesen..."));
-    for (int n = 0; n < 3; ++n) {
-        const FixedText& text = p.page->store().text(n);
-        QCOMPARE(QStringList(text.begin(), text.end()).join(QLatin1Char('|')), texts.at(n));
-    }
-    // A complete reply shows text 0; a failed one leaves the editor alone.
-    QCOMPARE(p.page->festtextNr(), messages.isEmpty() ? 0 : 40);
+    p.click(qPrintable(button));
+    QCOMPARE(p.f.port.written(), cmd::readFixedTexts());
+    QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(status, button == u"cmdVerifyFT"
+                         ? QStringLiteral("Festtexte im Pultino überprüfen...")
+                         : QStringLiteral("Festtexte aus Pultino auslesen..."));
+    QVERIFY(monitorOff);
+    QCOMPARE(p.texts(3), texts);
+    // A complete read-back shows text 0; anything else leaves the editor alone.
+    QCOMPARE(p.page->festtextNr(), message.isEmpty() ? 0 : 40);
     QCOMPARE(p.field(1)->text(), p.page->store().entry(p.page->festtextNr(), 1));
-    QCOMPARE(p.statusText(), QString());
+    QCOMPARE(p.w->panelText(4), QString());
     QVERIFY(LinkFlags::instance().showReceivedData);
 }
 
-void TestFixedTextPage::showText_data() {
-    QTest::addColumn<int>("box"); // -1: none
+void TestFixedTextPage::callUp_data() {
+    QTest::addColumn<QString>("boxes"); // step boxes clicked in this order
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("sent");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("forward from 127") << 0 << "127" << 127 << "0";
-    QTest::newRow("backward from 0") << 1 << "0" << 0 << "127";
-    QTest::newRow("forward") << 0 << "5" << 5 << "6";
-    QTest::newRow("backward") << 1 << "5" << 5 << "4";
-    QTest::newRow("200 is limited") << -1 << "200" << 127 << "127";
-    QTest::newRow("300") << -1 << "300" << 0 << "0";
-    QTest::newRow("-5") << -1 << "-5" << 0 << "0";
-    QTest::newRow("abc") << -1 << "abc" << 0 << "0";
-    QTest::newRow("fraction") << -1 << "9.7" << 10 << "10";
+    QTest::addColumn<int>("after");
+    QTest::newRow("forward from 127") << "0"
+                                      << "127" << 127 << 0;
+    QTest::newRow("backward from 0") << "1"
+                                     << "0" << 0 << 127;
+    QTest::newRow("forward") << "0"
+                             << "5" << 5 << 6;
+    QTest::newRow("the later box wins") << "01"
+                                        << " 5 " << 5 << 4;
+    QTest::newRow("a box clicked twice is off") << "11"
+                                                << "5" << 5 << 5;
+    QTest::newRow("200 is limited") << ""
+                                    << "200" << 127 << 127;
+    QTest::newRow("rounded to 256") << ""
+                                    << "255.6" << 0 << 0;
+    QTest::newRow("letters") << ""
+                             << "12abc" << 0 << 0;
+    QTest::newRow("half to even, down") << ""
+                                        << "12.5" << 12 << 12;
+    QTest::newRow("half to even, up") << ""
+                                      << "13.5" << 14 << 14;
+    QTest::newRow("decimal comma") << ""
+                                   << "9,7" << 10 << 10;
 }
 
-void TestFixedTextPage::showText() {
-    QFETCH(int, box);
+void TestFixedTextPage::callUp() {
+    QFETCH(QString, boxes);
     QFETCH(QString, typed);
     QFETCH(int, sent);
-    QFETCH(QString, after);
+    QFETCH(int, after);
     PageFixture p;
-    if (box >= 0) p.find<QCheckBox>(QStringLiteral("chkAutoIncFT_%1").arg(box))->setChecked(true);
-    p.find<QLineEdit>(QStringLiteral("txtFTAbruf"))->setText(typed);
+    for (QChar box : boxes)
+        QTest::mouseClick(p.find<QCheckBox>(box == u'0' ? "chkAutoIncFT_0" : "chkAutoIncFT_1"),
+                          Qt::LeftButton);
+    p.find<QLineEdit>("txtFTAbruf")->setText(typed);
     p.click("cmdShowFT");
     QCOMPARE(p.f.port.written(), cmd::showFixedText(sent));
-    QCOMPARE(p.find<QLineEdit>(QStringLiteral("txtFTAbruf"))->text(), after);
-    QCOMPARE(p.find<UpDown>(QStringLiteral("FTSelect"))->value(), after.toInt());
-}
-
-void TestFixedTextPage::callUpControls() {
-    PageFixture p;
-    p.activate();
-    auto* forward = p.find<QCheckBox>(QStringLiteral("chkAutoIncFT_0"));
-    auto* backward = p.find<QCheckBox>(QStringLiteral("chkAutoIncFT_1"));
-    QTest::mouseClick(forward, Qt::LeftButton);
-    QTest::mouseClick(backward, Qt::LeftButton);
-    QVERIFY(backward->isChecked() && !forward->isChecked());
-    QTest::mouseClick(backward, Qt::LeftButton);
-    QVERIFY(!backward->isChecked() && !forward->isChecked());
-
-    auto* field = p.find<QLineEdit>(QStringLiteral("txtFTAbruf"));
-    auto* select = p.find<UpDown>(QStringLiteral("FTSelect"));
-    QTest::mouseClick(select->upButton(), Qt::LeftButton);
-    QCOMPARE(field->text(), QStringLiteral("1"));
-    // Leaving the field sets the up-down to a valid number and to nothing else.
-    for (const char* typed : {"42", "abc", "128"}) {
-        field->setFocus();
-        field->setText(QString::fromLatin1(typed));
-        select->setFocus();
-        QCOMPARE(select->value(), 42);
-    }
-    QCOMPARE(field->text(), QStringLiteral("128"));
+    QCOMPARE(p.find<QLineEdit>("txtFTAbruf")->text(), QString::number(after));
+    QCOMPARE(p.find<UpDown>("FTSelect")->value(), after);
 }
 
 QTEST_MAIN(TestFixedTextPage)
