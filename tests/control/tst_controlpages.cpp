@@ -1,17 +1,11 @@
 #include "controlwindow.h"
+#include "testbytes.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
 
 const QByteArray kClear = bytes({27, '&', '#'});
 const QString kCr(QChar(13));

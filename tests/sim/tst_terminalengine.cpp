@@ -1,22 +1,15 @@
 #include "core/commands.h"
 #include "sim/simoptions.h"
 #include "sim/terminalengine.h"
+#include "testbytes.h"
 
 #include <QTest>
 
 using namespace cmd;
 
-
 Q_DECLARE_METATYPE(TerminalOptions)
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
 
 const QByteArray z(1, '\0');
 
