@@ -20,7 +20,6 @@
 
 using namespace cmd;
 
-
 namespace {
 
 // The in-process terminal on the fake port, and its window.
