@@ -10,9 +10,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+// Width in twips of a line field for `columns` characters.
 double lineFieldWidthTwips(int columns) {
     return 6735.0 / 40.0 * columns + 60.0;
 }
+} // namespace
 
 void applyDisplayGeometry(TextOutputPage& text, FixedTextPage& fixed, int columns, int rows) {
     QGroupBox* frmDisplay = text.frmDisplay;

@@ -8,6 +8,3 @@ class TextOutputPage;
 // lists, the fixed-text lines with their frame and up-down (measures in twips, converted at 15
 // twips per pixel).
 void applyDisplayGeometry(TextOutputPage& text, FixedTextPage& fixed, int columns, int rows);
-
-// Width in twips of a line field for `columns` characters.
-double lineFieldWidthTwips(int columns);

@@ -58,8 +58,6 @@ class MainWindow : public QMainWindow, public PageHost {
 
     ReceiveHandler& receiver() { return *receiver_; }
     int currentTab() const { return CurrentTab; }
-    TextOutputPage* textOutputPage() const { return textOutputPage_; }
-    DevicePanel* devicePanel() const { return devicePanel_; }
     FixedTextPage* fixedTextPage() const { return fixedTextPage_; }
     // Status bar panel texts 1..4.
     QString panelText(int panel) const;

@@ -12,7 +12,6 @@ class DeviceMap {
     explicit DeviceMap(SettingsStore& settings) : settings_(settings) {}
 
     QString device(int n) const;
-    bool isTemporary(int n) const { return temporary_.contains(n); }
     // Not saved anywhere; gone when the program ends.
     void bindTemporarily(int n, const QString& device) { temporary_.insert(n, device); }
     // Saved under "Ports/COM<n>"; replaces a temporary binding of n.

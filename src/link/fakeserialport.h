@@ -48,7 +48,6 @@ class FakeSerialPort : public SerialPort {
     bool refuseSettings = false;
     bool refuseHandshaking = false;
     int openCount = 0;
-    int closeCount = 0;
 
   private:
     int portNumber_ = 1;

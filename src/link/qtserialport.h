@@ -32,8 +32,6 @@ class QtSerialPort : public SerialPort {
     QString errorString() const override { return error_; }
     QString deviceName() const override { return deviceFor_(portNumber_); }
 
-    void setDeviceMapper(DeviceMapper deviceFor) { deviceFor_ = std::move(deviceFor); }
-
   private:
     bool apply(const LineSettings& s);
     bool applyHandshaking(int mode);

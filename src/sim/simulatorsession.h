@@ -14,7 +14,7 @@ class SimulatorWindow;
 //
 //     SimulatorSession sim;
 //     if (!sim.start(&error)) ...;
-//     port.setDeviceMapper([&](int) { return sim.devicePath(); });
+//     devices.bindTemporarily(portNumber, sim.devicePath());
 //     sim.showWindow();
 class SimulatorSession : public QObject {
     Q_OBJECT
