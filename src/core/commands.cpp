@@ -56,4 +56,12 @@ QByteArray defineCharacter() {
     return esc("&L");
 }
 
+QByteArray standardKeyTable() {
+    QByteArray table;
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 8; ++col)
+            table.append(static_cast<char>(16 * row + col));
+    return table;
+}
+
 } // namespace cmd

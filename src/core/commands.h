@@ -24,6 +24,9 @@ QByteArray loadKeyTable();                    // ESC "&u"
 QByteArray keyboardMode(int mode);            // ESC "&P" '0'+mode
 QByteArray defineCharacter();                 // ESC "&L"
 
+// The terminal's own key table, restored by the reset: row r, column c sends 16 * r + c.
+QByteArray standardKeyTable();
+
 inline QByteArray byte(int value) {
     return QByteArray(1, static_cast<char>(value));
 }

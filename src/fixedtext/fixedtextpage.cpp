@@ -6,6 +6,7 @@
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
 #include "core/twips.h"
+#include "fixedtext/fixedtextops.h"
 #include "fixedtext/txtfile.h"
 #include "fixedtext/updown.h"
 #include "link/commandexchange.h"
@@ -350,10 +351,6 @@ void FixedTextPage::cmdSaveFTClick() {
     showFesttext(id);
 }
 
-qint16 FixedTextPage::echoTimeOut() const {
-    return static_cast<qint16>(-1000 * host_.exchange().timeOutFactor());
-}
-
 void FixedTextPage::setVerifyColor(const QColor& color) {
     QPalette palette = lblVerifyFT->palette();
     palette.setColor(QPalette::Window, color);
@@ -392,35 +389,31 @@ void FixedTextPage::cmdSendFTClick() {
         busy_ = false;
     });
     MonitorOff monitor(host_);
-    SerialPort& port = host_.port();
-    CommandExchange& exchange = host_.exchange();
     InputHold held(host_);
 
-    port.write(cmd::beginFixedTexts());
+    // The bar and the text number show the byte on its way and the text it belongs to.
+    qsizetype counted = 0;
     int textCount = 0;
-    for (int i = 1; i <= size; ++i) {
-        FTProgressBar->setValue(i);
-        const QByteArray byte = image.mid(i - 1, 1);
-        if (byte.at(0) == '\0') ++textCount;
-        lblFesttextID->setText(QString::number(textCount));
-        if (exchange.sendAndWaitFor(byte, byte, echoTimeOut()).isEmpty()) {
-            // Two terminators end the terminal's storing at whatever point it had reached.
-            port.write(QByteArray(2, '\0'));
-            host_.dialogs().message(
-                text::sendFailed.arg(i - 1).arg(size) +
-                    (i <= kLikelyEepromSize ? text::causeLine : text::causeEeprom),
-                kAppTitle);
-            return;
-        }
+    const OpResult result =
+        programFixedTexts(host_.exchange(), image, [&](qsizetype done, qsizetype) {
+            const qsizetype sending = qMin<qsizetype>(done + 1, size);
+            for (; counted < sending; ++counted)
+                if (image.at(counted) == '\0') ++textCount;
+            FTProgressBar->setValue(static_cast<int>(sending));
+            lblFesttextID->setText(QString::number(textCount));
+        });
+    if (!result.ok()) {
+        const auto done = static_cast<int>(result.done);
+        host_.dialogs().message(text::sendFailed.arg(done).arg(size) + (done < kLikelyEepromSize
+                                                                            ? text::causeLine
+                                                                            : text::causeEeprom),
+                                kAppTitle);
+        return;
     }
 
-    port.write(cmd::byte(0));
-    exchange.pause(500);
     lblVerifyFT->show();
     setProgressVisible(false);
-    const QByteArray reply =
-        exchange.sendAndWaitFor2(cmd::readFixedTexts(), QByteArray(2, '\0'), echoTimeOut());
-    showVerifyResult(reply, image);
+    showVerifyResult(readFixedTextImage(host_.exchange()).reply, image);
 }
 
 void FixedTextPage::cmdVerifyFTClick() {
@@ -431,8 +424,7 @@ void FixedTextPage::cmdVerifyFTClick() {
     MonitorOff monitor(host_);
     const QByteArray image =
         buildFesttextImage(store_, host_.displayRows(), host_.displayColumns());
-    const QByteArray reply =
-        host_.exchange().sendAndWaitFor2(cmd::readFixedTexts(), QByteArray(2, '\0'), echoTimeOut());
+    const QByteArray reply = readFixedTextImage(host_.exchange()).reply;
     const auto difference = firstDifference(reply, image);
     host_.dialogs().message(
         difference ? text::verifyDiffers.arg(*difference) : text::verifyIdentical, kAppTitle);
@@ -446,13 +438,12 @@ void FixedTextPage::cmdAuslesenFTClick() {
     MonitorOff monitor(host_);
     // A reply that stops in mid-stream runs into the idle time-out and comes back empty, so only
     // a complete image ever reaches the store.
-    const QByteArray reply =
-        host_.exchange().sendAndWaitFor2(cmd::readFixedTexts(), QByteArray(2, '\0'), echoTimeOut());
-    if (reply.isEmpty()) {
+    const FixedTextReadBack back = readFixedTextImage(host_.exchange());
+    if (!back.result.ok()) {
         host_.dialogs().message(text::readFailed, kAppTitle);
         return;
     }
-    applyFesttexts(store_, parseFesttextReply(reply, host_.displayColumns()));
+    applyFesttexts(store_, parseFesttextReply(back.reply, host_.displayColumns()));
     int id = 0;
     showFesttext(id);
 }

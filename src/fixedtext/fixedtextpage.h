@@ -58,7 +58,6 @@ class FixedTextPage : public QWidget {
     void showVerifyResult(const QByteArray& reply, const QByteArray& image);
     void setVerifyColor(const QColor& color);
     void setProgressVisible(bool visible);
-    qint16 echoTimeOut() const;
 
     PageHost& host_;
     FixedTextStore store_;

@@ -102,6 +102,7 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
                 if (result.indexOf(waitfor, from) >= 0) {
                     timer_.stop();
                     waiting_ = false;
+                    lastEnd_ = WaitEnd::Reply;
                     return result;
                 }
             }
@@ -110,6 +111,9 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
         }
         waiting_ = false;
         timedOut = !flags.abortRequested() && (timeOut_ || failed);
+        lastEnd_ = flags.abortRequested() ? WaitEnd::Aborted
+                   : failed               ? WaitEnd::PortLost
+                                          : WaitEnd::TimeOut;
     }
     if (timedOut && showMessage)
         dialogs_.message(QStringLiteral("TimeOut auf COM. (Keine Antwort auf '") +

@@ -17,7 +17,18 @@ class SerialPort;
 class CommandExchange : public QObject {
     Q_OBJECT
   public:
+    // How the last wait ended, so that callers can tell a lost port from a silent terminal.
+    enum class WaitEnd {
+        Reply,    // the awaited text arrived
+        TimeOut,  // the terminal did not answer in time
+        Aborted,  // the process-wide abort flag was set
+        PortLost, // the port was closed or vanished
+        Overlong, // the reply grew beyond any real one or the wait beyond its overall limit
+    };
+
     CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QObject* parent = nullptr);
+
+    SerialPort& port() const { return port_; }
 
     // Called with false when a wait begins and with true on every way out of it.
     std::function<void(bool)> setUiEnabled;
@@ -41,6 +52,7 @@ class CommandExchange : public QObject {
     static QString shownCommand(const QByteArray& cmd);
 
     bool waiting() const { return waiting_; }
+    WaitEnd lastEnd() const { return lastEnd_; }
 
   signals:
     // Something a running wait looks for has happened: data, the time-out, an abort, a lost port.
@@ -58,5 +70,6 @@ class CommandExchange : public QObject {
     bool timeOut_ = false;
     bool portLost_ = false;
     bool waiting_ = false;
+    WaitEnd lastEnd_ = WaitEnd::Reply;
     qint16 timeOutFactor_ = 1;
 };

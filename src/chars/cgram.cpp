@@ -1,0 +1,23 @@
+#include "chars/cgram.h"
+
+#include "core/commands.h"
+#include "link/commandexchange.h"
+#include "link/serialport.h"
+
+OpResult defineCharacter(CommandExchange& exchange, int place, int code,
+                         const CharacterRows& rows) {
+    QByteArray echoed = cmd::byte(code);
+    for (quint8 row : rows)
+        echoed.append(static_cast<char>(row));
+    echoed.append('\0');
+
+    exchange.port().write(cmd::defineCharacter() + cmd::byte(place));
+    const auto timeOut = static_cast<qint16>(-500 * exchange.timeOutFactor());
+    for (qsizetype i = 0; i < echoed.size(); ++i) {
+        const QByteArray byte = echoed.mid(i, 1);
+        if (exchange.sendAndWaitFor(byte, byte, timeOut).isEmpty() &&
+            exchange.lastEnd() == CommandExchange::WaitEnd::PortLost)
+            return OpResult::failedAt(exchange.lastEnd(), i, echoed.size());
+    }
+    return OpResult::finished(echoed.size());
+}
