@@ -1,0 +1,48 @@
+#include "chars/charops.h"
+
+#include "core/commands.h"
+#include "link/commandexchange.h"
+#include "link/serialport.h"
+
+namespace {
+
+// The terminal rebuilds its character generator after the clear; 200 ms covers it.
+constexpr qint16 kSettleMs = 200;
+
+} // namespace
+
+OpResult transferCharacter(CommandExchange& exchange, int place, int code,
+                           const CharacterRows& rows) {
+    const OpResult defined = defineCharacter(exchange, place, code, rows);
+    if (defined.status == OpResult::Status::PortLost) return defined;
+    exchange.port().write(cmd::clearDisplay());
+    exchange.pause(kSettleMs);
+    return defined;
+}
+
+OpResult storeCharacter(CommandExchange& exchange, int place, int code, const CharacterRows& rows) {
+    const OpResult result = transferCharacter(exchange, place, code, rows);
+    if (result.status != OpResult::Status::PortLost) exchange.port().write(cmd::byte(code));
+    return result;
+}
+
+OpResult eraseCharacter(CommandExchange& exchange, int place, const CharacterRows& rows) {
+    return transferCharacter(exchange, place, kEraseCode, rows);
+}
+
+OpResult eraseAllCharacters(CommandExchange& exchange, const CharacterRows& rows,
+                            const Progress& progress) {
+    OpResult all;
+    for (int place = 0; place < kCgramPlaces; ++place) {
+        const OpResult one = eraseCharacter(exchange, place, rows);
+        if (place == 0) all.total = one.total * kCgramPlaces;
+        if (!one.ok() && one.status == OpResult::Status::PortLost) {
+            all.status = one.status;
+            all.done += one.done;
+            return all;
+        }
+        all.done += one.done;
+        if (progress) progress(all.done, all.total);
+    }
+    return all;
+}
