@@ -6,7 +6,7 @@
 
 namespace {
 
-// The terminal rebuilds its character generator after the clear; 200 ms covers it.
+// Time for the terminal to finish the clear before the next command or text arrives.
 constexpr qint16 kSettleMs = 200;
 
 } // namespace
@@ -35,13 +35,12 @@ OpResult eraseAllCharacters(CommandExchange& exchange, const CharacterRows& rows
     OpResult all;
     for (int place = 0; place < kCgramPlaces; ++place) {
         const OpResult one = eraseCharacter(exchange, place, rows);
-        if (place == 0) all.total = one.total * kCgramPlaces;
-        if (!one.ok() && one.status == OpResult::Status::PortLost) {
+        all.total = one.total * kCgramPlaces;
+        all.done += one.done;
+        if (one.status == OpResult::Status::PortLost) {
             all.status = one.status;
-            all.done += one.done;
             return all;
         }
-        all.done += one.done;
         if (progress) progress(all.done, all.total);
     }
     return all;

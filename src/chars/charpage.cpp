@@ -254,7 +254,10 @@ void CharPage::buildControls() {
         auto* o = new QRadioButton(QString::number(p + 1), Frame2);
         o->setObjectName(QStringLiteral("optCGRAM_%1").arg(p));
         o->setGeometry(12 + (p % 4) * 42, 24 + (p / 4) * 28, 40, 24);
-        connect(o, &QRadioButton::clicked, this, [this, p] { optCGRAMClick(p); });
+        // Also when the arrow keys move the selection.
+        connect(o, &QRadioButton::toggled, this, [this, p](bool on) {
+            if (on) optCGRAMClick(p);
+        });
         optCGRAM[p] = o;
     }
 
