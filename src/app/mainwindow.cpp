@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/displaygeometry.h"
+#include "chars/charpage.h"
 #include "control/devicepanel.h"
 #include "control/textoutputpage.h"
 #include "core/dialogs.h"
@@ -323,6 +324,7 @@ void MainWindow::buildPages() {
     devicePanel_ = new DevicePanel(*this, cboBaudrate, cboDisplaytype, Frame1[1]);
     textOutputPage_ = new TextOutputPage(*this, Frame1[2]);
     fixedTextPage_ = new FixedTextPage(*this, Frame1[3]);
+    charPage_ = new CharPage(*this, Frame1[4]);
     sldBargraph = named(new QSlider(Qt::Horizontal, Frame1[6]), QStringLiteral("sldBargraph"));
     sldBargraph->setAccessibleName(QStringLiteral("sldBargraph"));
     sldBargraph->setGeometry(20, 280, 585, 24);
@@ -380,6 +382,7 @@ void MainWindow::startUp() {
 
     devicePanel_->lstBusAddress->setCurrentIndex(0);
     fixedTextPage_->startUp();
+    charPage_->startUp();
     loadLogo();
 }
 

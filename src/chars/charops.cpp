@@ -1,0 +1,47 @@
+#include "chars/charops.h"
+
+#include "core/commands.h"
+#include "link/commandexchange.h"
+#include "link/serialport.h"
+
+namespace {
+
+// Time for the terminal to finish the clear before the next command or text arrives.
+constexpr qint16 kSettleMs = 200;
+
+} // namespace
+
+OpResult transferCharacter(CommandExchange& exchange, int place, int code,
+                           const CharacterRows& rows) {
+    const OpResult defined = defineCharacter(exchange, place, code, rows);
+    if (defined.status == OpResult::Status::PortLost) return defined;
+    exchange.port().write(cmd::clearDisplay());
+    exchange.pause(kSettleMs);
+    return defined;
+}
+
+OpResult storeCharacter(CommandExchange& exchange, int place, int code, const CharacterRows& rows) {
+    const OpResult result = transferCharacter(exchange, place, code, rows);
+    if (result.status != OpResult::Status::PortLost) exchange.port().write(cmd::byte(code));
+    return result;
+}
+
+OpResult eraseCharacter(CommandExchange& exchange, int place, const CharacterRows& rows) {
+    return transferCharacter(exchange, place, kEraseCode, rows);
+}
+
+OpResult eraseAllCharacters(CommandExchange& exchange, const CharacterRows& rows,
+                            const Progress& progress) {
+    OpResult all;
+    for (int place = 0; place < kCgramPlaces; ++place) {
+        const OpResult one = eraseCharacter(exchange, place, rows);
+        all.total = one.total * kCgramPlaces;
+        all.done += one.done;
+        if (one.status == OpResult::Status::PortLost) {
+            all.status = one.status;
+            return all;
+        }
+        if (progress) progress(all.done, all.total);
+    }
+    return all;
+}
