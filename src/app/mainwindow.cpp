@@ -8,6 +8,7 @@
 #include "core/forms.h"
 #include "core/settings.h"
 #include "core/twips.h"
+#include "demos/demopage.h"
 #include "fixedtext/fixedtextpage.h"
 #include "link/commandexchange.h"
 #include "link/devicemap.h"
@@ -17,6 +18,7 @@
 #include "link/serialport.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -26,7 +28,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
@@ -157,7 +158,56 @@ void MainWindow::updateInputBlock() {
     }
 }
 
+void MainWindow::beginActivity(std::function<void()> stop) {
+    activityStop_ = std::move(stop);
+}
+
+void MainWindow::endActivity() {
+    activityStop_ = nullptr;
+    if (!quitAfterActivity_) return;
+    quitAfterActivity_ = false;
+    if (quit) quit();
+}
+
+// During a demo the pages and the port settings stay out of reach; the tabs, the receive monitor
+// and "Programm beenden" stay usable.
+bool MainWindow::refusedDuringActivity(QObject* watched, QEvent* event) const {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+        break;
+    default:
+        return false;
+    }
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->objectName() == QLatin1String("CommProps")) return true;
+    for (int t = 1; t <= 6; ++t)
+        if (Frame1[t] && Frame1[t]->isAncestorOf(widget)) return true;
+    return false;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!activityStop_) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // The demo's loop is further down the stack: it ends first, then the program.
+    event->ignore();
+    quitAfterActivity_ = true;
+    activityStop_();
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (activityStop_ && watched->isWidgetType() && refusedDuringActivity(watched, event)) {
+        event->ignore();
+        return true;
+    }
     if (!inputBlocked_ || !watched->isWidgetType()) return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -323,9 +373,7 @@ void MainWindow::buildPages() {
     devicePanel_ = new DevicePanel(*this, cboBaudrate, cboDisplaytype, Frame1[1]);
     textOutputPage_ = new TextOutputPage(*this, Frame1[2]);
     fixedTextPage_ = new FixedTextPage(*this, Frame1[3]);
-    sldBargraph = named(new QSlider(Qt::Horizontal, Frame1[6]), QStringLiteral("sldBargraph"));
-    sldBargraph->setAccessibleName(QStringLiteral("sldBargraph"));
-    sldBargraph->setGeometry(20, 280, 585, 24);
+    demoPage_ = new DemoPage(*this, Frame1[6]);
 }
 
 void MainWindow::selectEntry(QComboBox* list, int index, void (MainWindow::*handler)()) {
@@ -440,7 +488,7 @@ void MainWindow::TabStrip1_Click() {
     Frame1[t]->show();
     if (CurrentTab != 0) Frame1[CurrentTab]->hide();
     CurrentTab = t;
-    if (t == 6) sldBargraph->setRange(0, 5 * lblCurrentDisplayCols->text().toInt());
+    if (t == 6) demoPage_->pageShown();
 }
 
 void MainWindow::cboComPort_Click() {
@@ -514,5 +562,10 @@ void MainWindow::CommProps_Click() {
 }
 
 void MainWindow::btnQuit_Click() {
+    if (activityStop_) {
+        quitAfterActivity_ = true;
+        activityStop_();
+        return;
+    }
     if (quit) quit();
 }
