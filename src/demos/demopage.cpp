@@ -94,6 +94,7 @@ DemoPage::DemoPage(PageHost& host, QWidget* parent)
     Text1->setAccessibleName(QStringLiteral("Text1"));
     Text1->setGeometry(10, 22, 585, 144);
     Text1->setPlainText(text::notesText);
+    Text1->setReadOnly(true);
 
     bargraph_.displayRows = [this] { return host_.displayRows(); };
     dialog_ = new dlgAnimationRunning(parent ? parent->window() : nullptr);

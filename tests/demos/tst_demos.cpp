@@ -1,11 +1,17 @@
-#include "demos/bargraph.h"
 #include "demos/demologic.h"
-#include "fakedialogs.h"
-#include "link/commandexchange.h"
-#include "link/fakeserialport.h"
-#include "link/receivehandler.h"
+#include "demos/demopage.h"
+#include "demos/dlganimationrunning.h"
+#include "link/portlost.h"
+#include "mainwindowfixture.h"
+#include "sim/faketerminal.h"
+#include "sim/lcdwidget.h"
+#include "simwindow.h"
 #include "testbytes.h"
 
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QtTest>
 
 namespace {
@@ -25,52 +31,109 @@ QByteArray home(int row) {
     return bytes({27, '[', row, ';', 0, 'H'});
 }
 
+const QByteArray kClear = bytes({27, '&', '#'});
+
+// The real main window on the fake port with a simulated terminal answering, tab "Demonstration".
+struct DemoWindow : MainWindowFixture {
+    FakeTerminal term;
+    DemoPage* page;
+    explicit DemoWindow(int rows) : term(port, TerminalOptions{16, rows}) {
+        settings->write(SettingsStore::kDisplayType, QString::number(rows)); // 16x1 or 16x2
+        start().show();
+        find<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(5);
+        page = find<DemoPage>(QStringLiteral("DemoPage"));
+        port.clearWrites();
+    }
+};
+
+// A click on the option's circle (its right part is no button).
+void clickOption(DemoPage* page, int index) {
+    QRadioButton* option = page->optDemo[index];
+    QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+}
+
+// Starts demo `index` with a click on its option and, while its stop window shows, calls `step`
+// every few milliseconds from inside the demo's loop until it returns true (it must not wait
+// itself: the demo moves on only between calls). The click returns when the demo has ended; a
+// demo still running after a generous time is stopped, so that a test fails instead of hanging.
+void runDemo(DemoPage* page, int index, const std::function<bool()>& step) {
+    QTimer poll, guard;
+    QObject::connect(&guard, &QTimer::timeout, page->stopDialog(), &QWidget::close);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (page->stopDialog()->isVisible() && step()) poll.stop();
+    });
+    guard.start(30000);
+    poll.start(10);
+    clickOption(page, index);
+}
+
+// The cell rows the simulator's display draws for `code` now; the whole display is saved as a
+// picture for the README when ZEPTAL_SCREENSHOT_DIR is set.
+std::array<quint8, 8> shown(const TerminalState& state, int code, const char* picture) {
+    LcdWidget lcd;
+    lcd.setState(state);
+    lcd.resize(lcd.sizeHint());
+    const QString dir = qEnvironmentVariable("ZEPTAL_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) lcd.grab().save(QDir(dir).filePath(QString::fromLatin1(picture)));
+    return lcd.cellRows(static_cast<quint8>(code));
+}
+
 } // namespace
 
 class TestDemos : public QObject {
     Q_OBJECT
   private slots:
-    void barBytes_data();
-    void barBytes();
+    void displayBytes_data();
+    void displayBytes();
     void throttleDropsIntermediateValues();
-    void animationCharacters();
-    void marqueeLine_data();
-    void marqueeLine();
+    void barSymbolsAndPaint();
+    void demoEnds_data();
+    void demoEnds();
+    void eachDemoOnTheDisplay(); // end to end over a pty
 };
 
-void TestDemos::barBytes_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<bool>("showValue");
+// Bar paints, steam pictures and marquee rows, each against the bytes the display must get.
+void TestDemos::displayBytes_data() {
+    QTest::addColumn<QByteArray>("actual");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("0") << 0 << 16 << true << home(0) + QByteArray(16, ' ') + home(1) + "000";
-    QTest::newRow("5, no partial cell")
-        << 5 << 16 << true << home(0) + bytes({127}) + QByteArray(15, ' ') + home(1) + "005";
-    QTest::newRow("7") << 7 << 16 << true
-                       << home(0) + bytes({127, 124}) + QByteArray(14, ' ') + home(1) + "007";
-    QTest::newRow("80 fills 16 cells")
-        << 80 << 16 << true << home(0) + QByteArray(16, char(127)) + home(1) + "080";
-    QTest::newRow("one row: no number")
-        << 7 << 16 << false << home(0) + bytes({127, 124}) + QByteArray(14, ' ');
-    QTest::newRow("100 on 20 cells")
-        << 100 << 20 << true << home(0) + QByteArray(20, char(127)) + home(1) + "100";
+    auto row = [](const char* n, QByteArray a, QByteArray e) { QTest::newRow(n) << a << e; };
+    auto bar = [](int value, bool showValue = true) {
+        return demo::barBytes(value, 16, showValue);
+    };
+    auto blanks = [](int n) { return QByteArray(n, ' '); };
+    const QByteArray full(1, char(127)), two(1, char(124));
+    row("bar 0", bar(0), home(0) + blanks(16) + home(1) + "000");
+    row("bar 5", bar(5), home(0) + full + blanks(15) + home(1) + "005");
+    row("bar 7", bar(7), home(0) + full + two + blanks(14) + home(1) + "007");
+    row("bar 80", bar(80), home(0) + QByteArray(16, char(127)) + home(1) + "080");
+    row("bar 7, one row", bar(7, false), home(0) + full + two + blanks(14));
+    QByteArray steam;
+    for (int f = 0; f < 8; ++f)
+        steam += char(demo::steamCode(f));
+    row("steam pictures", steam, bytes({18, 19, 20, 21, 22, 23, 18, 19}));
+    auto marquee = [](const char* text, int step) {
+        return demo::marqueeLine(QString::fromLatin1(text), 16, step).toLatin1();
+    };
+    const QByteArray t = "Text", longer = "Ein langer Text fuer eine Zeile";
+    row("marquee 1", marquee(t, 1), t + blanks(12));
+    row("marquee 2", marquee(t, 2), blanks(1) + t + blanks(11));
+    row("marquee 13", marquee(t, 13), blanks(12) + t);
+    row("marquee 14", marquee(t, 14), blanks(13) + "Tex");
+    row("marquee 16", marquee(t, 16), blanks(15) + "T");
+    row("marquee 17 = 1", marquee(t, 17), t + blanks(12));
+    row("long text 1", marquee(longer, 1), longer.left(16));
+    row("long text 3", marquee(longer, 3), blanks(2) + longer.left(14));
 }
 
-void TestDemos::barBytes() {
-    QFETCH(int, value);
-    QFETCH(int, columns);
-    QFETCH(bool, showValue);
-    QTEST(demo::barBytes(value, columns, showValue), "expected");
+void TestDemos::displayBytes() {
+    QFETCH(QByteArray, actual);
+    QTEST(actual, "expected");
 }
 
 void TestDemos::throttleDropsIntermediateValues() {
-    FakeSerialPort port;
-    port.open();
-    ReceiveHandler receiver(port);
-    FakeDialogs dialogs;
-    CommandExchange exchange(receiver, dialogs);
+    DemoWindow w(2);
     StepClock clock;
-    clsBargraph bar({exchange, clock, {}});
+    clsBargraph bar({w.window->exchange(), clock, {}});
     bar.setColumns(16);
     bar.displayRows = [] { return 2; };
 
@@ -81,49 +144,118 @@ void TestDemos::throttleDropsIntermediateValues() {
             bar.Paint(v);
     };
     bar.Paint(5);
-    QCOMPARE(port.writes,
+    QCOMPARE(w.port.writes,
              (QList<QByteArray>{demo::barBytes(1, 16, true), demo::barBytes(5, 16, true),
                                 demo::barBytes(39, 16, true)}));
     QCOMPARE(clock.t, 2 * clsBargraph::kPaintSpacingMs);
 }
 
-void TestDemos::animationCharacters() {
-    // Pixels of the cup's table, leftmost first; a row byte has the leftmost pixel in bit 4.
-    const char* cup[7] = {"11111", "10001", "10001", "10001", "10001", "11011", "01110"};
-    const auto patterns = demo::animationPatterns(0);
-    for (int r = 0; r < 7; ++r)
-        QCOMPARE(patterns[0][r], QByteArray(cup[r]).toInt(nullptr, 2));
-    QCOMPARE(patterns[7], (CharacterRows{0, 0, 4, 2, 8, 0, 4}));
-    QCOMPARE(demo::animationPatterns(1)[0], CharacterRows{});
-    QList<int> frames;
-    for (int f = 0; f < 8; ++f)
-        frames << demo::steamCode(f);
-    QCOMPARE(frames, (QList<int>{18, 19, 20, 21, 22, 23, 18, 19}));
-    QCOMPARE(demo::barRowByte(0), quint8(0xF0));
-    QCOMPARE(demo::barRowByte(4), quint8(0xFF));
+void TestDemos::barSymbolsAndPaint() {
+    DemoWindow w(2);
+    clickOption(w.page, 0);
+    QByteArray expected = kClear + bytes({27, '&', 'D'});
+    const int rowBytes[5] = {0xF0, 0xF8, 0xFC, 0xFE, 0xFF};
+    for (int i = 0; i < 5; ++i)
+        expected += bytes({27, '&', 'L', i, 123 + i}) + QByteArray(7, char(rowBytes[i])) +
+                    QByteArray(1, '\0') + kClear;
+    QCOMPARE(w.port.written(), expected);
+    QCOMPARE(w.window->panelText(4), "Balkengraphik: Bitte am Slider Wert einstellen!");
+    QVERIFY(w.page->fraBargraph->isVisible() && LinkFlags::instance().showReceivedData);
+    w.port.clearWrites();
+    w.page->sldBargraph->setValue(7);
+    QTRY_COMPARE(w.port.written(), demo::barBytes(7, 16, true));
 }
 
-void TestDemos::marqueeLine_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("pos");
-    QTest::addColumn<QString>("expected");
-    const QString t = QStringLiteral("Text");
-    auto blanks = [](int n) { return QString(n, QLatin1Char(' ')); };
-    QTest::newRow("step 1") << t << 1 << t + blanks(12);
-    QTest::newRow("step 2") << t << 2 << blanks(1) + t + blanks(11);
-    QTest::newRow("step 13") << t << 13 << blanks(12) + t;
-    QTest::newRow("step 14 cut") << t << 14 << blanks(13) + "Tex";
-    QTest::newRow("step 16") << t << 16 << blanks(15) + "T";
-    QTest::newRow("step 17 starts again") << t << 17 << t + blanks(12);
-    const QString longer = QStringLiteral("Ein Text länger als die Zeile");
-    QTest::newRow("long, step 1") << longer << 1 << longer.left(16);
-    QTest::newRow("long, step 3") << longer << 3 << blanks(2) + longer.left(14);
+void TestDemos::demoEnds_data() {
+    QTest::addColumn<int>("demo");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("quits");
+    QTest::newRow("animation, Beenden") << 1 << 2 << "Beenden"
+                                        << "" << 0;
+    QTest::newRow("marquee on one row, Beenden") << 2 << 1 << "Beenden"
+                                                 << "" << 0;
+    QTest::newRow("animation on one row")
+        << 1 << 1 << ""
+        << "Für diese Animation ist ein mindestens zweizeiliges Display erforderlich!" << 0;
+    QTest::newRow("marquee, Programm beenden") << 2 << 2 << "btnQuit"
+                                               << "" << 1;
+    QTest::newRow("animation, window closed") << 1 << 2 << "close"
+                                              << "" << 1;
+    QTest::newRow("marquee, port lost") << 2 << 2 << "vanish"
+                                        << "lost" << 0;
 }
 
-void TestDemos::marqueeLine() {
-    QFETCH(QString, text);
-    QFETCH(int, pos);
-    QTEST(demo::marqueeLine(text, 16, pos), "expected");
+void TestDemos::demoEnds() {
+    QFETCH(int, demo);
+    QFETCH(int, rows);
+    QFETCH(QString, how);
+    QFETCH(QString, message);
+    DemoWindow w(rows);
+    DemoPage* page = w.page;
+    bool refused = false; // the selector, while a demo runs
+    runDemo(page, demo, [&] {
+        clickOption(page, 0);
+        refused = w.window->activityRunning() && !page->optDemo[0]->isChecked();
+        if (how == "Beenden") QTest::mouseClick(page->stopDialog()->OKButton, Qt::LeftButton);
+        if (how == "btnQuit") QTest::mouseClick(w.find<QPushButton>("btnQuit"), Qt::LeftButton);
+        if (how == "close") w.window->close();
+        if (how == "vanish") w.port.vanish();
+        return true;
+    });
+    QCOMPARE(refused, !how.isEmpty());
+    QVERIFY(!page->stopDialog()->isVisible() && !w.window->activityRunning() &&
+            !page->optDemo[demo]->isChecked());
+    QCOMPARE(w.window->panelText(4), demo == 1 ? "Animation!" : "Laufschrift...");
+    QTEST(w.quitCount, "quits");
+    if (message == "lost") message = portLostMessage(w.port);
+    QCOMPARE(w.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (how.isEmpty()) {
+        QCOMPARE(w.dialogs.shown[0].title, "Fehler");
+        QCOMPARE(w.dialogs.shown[0].icon, Dialogs::Icon::Critical);
+    }
+    if (how != "vanish")
+        QVERIFY(w.port.written().endsWith(kClear + bytes({27, '&', how.isEmpty() ? 'D' : 'C'})));
+}
+
+void TestDemos::eachDemoOnTheDisplay() {
+    SimWindow s(TerminalOptions{}, 6); // 20x4
+    const QString error = s.start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    s.window->findChild<QTabBar*>(QStringLiteral("TabStrip1"))->setCurrentIndex(5);
+    auto* page = s.window->findChild<DemoPage*>(QStringLiteral("DemoPage"));
+    auto blanks = [](int n) { return QByteArray(n, ' '); };
+
+    clickOption(page, 0);
+    page->sldBargraph->setValue(37);
+    QTRY_COMPARE(
+        s.term.snapshot().lines.mid(0, 2),
+        (QList<QByteArray>{QByteArray(7, char(127)) + char(124) + blanks(12), "037" + blanks(17)}));
+    using Rows = std::array<quint8, 8>;
+    QCOMPARE(shown(s.term.snapshot(), 124, "demo-bargraph.png"),
+             (Rows{0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0}));
+
+    // Each runs until its picture is on the display: the third steam picture, the text at column 2.
+    Rows cup{}, letter{};
+    runDemo(page, 1, [&] {
+        const TerminalState now = s.term.snapshot();
+        if (!now.lines[1].startsWith("\x10\x11Kaffee") || now.lines[0].at(0) != 20) return false;
+        cup = shown(now, 16, "demo-animation.png");
+        QTest::mouseClick(page->stopDialog()->OKButton, Qt::LeftButton);
+        return true;
+    });
+    QCOMPARE(cup, (Rows{31, 17, 17, 17, 17, 27, 14, 0}));
+    QTRY_VERIFY(s.term.snapshot().cursorOn && s.term.snapshot().lines[1] == blanks(20));
+    runDemo(page, 2, [&] {
+        const TerminalState now = s.term.snapshot();
+        if (now.lines[0] != "  Text" + blanks(14)) return false;
+        letter = shown(now, 'T', "demo-laufschrift.png");
+        QTest::mouseClick(page->stopDialog()->OKButton, Qt::LeftButton);
+        return true;
+    });
+    QVERIFY(letter != Rows{});
+    QTRY_VERIFY(s.term.snapshot().cursorOn && s.term.snapshot().lines[0] == blanks(20));
 }
 
 QTEST_MAIN(TestDemos)
