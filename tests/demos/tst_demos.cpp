@@ -62,7 +62,7 @@ void runDemo(DemoPage* page, int index, const std::function<bool()>& step) {
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (page->stopDialog()->isVisible() && step()) poll.stop();
     });
-    guard.start(30000);
+    guard.start(60000);
     poll.start(10);
     clickOption(page, index);
 }
