@@ -162,6 +162,8 @@ void DemoPage::startBargraph() {
         result = bargraph_.Init();
     }
     if (!result.ok()) {
+        // "Erstelle ..." must not stay when nothing more is being made.
+        host_.clearStatus();
         fraBargraph->hide();
         deselect(0);
         if (result.status == OpResult::Status::PortLost) reportPortLost();
@@ -205,6 +207,7 @@ void DemoPage::startAnimation() {
     host_.showStatus(text::animationSymbols);
     const OpResult defined = DemoAnimation.Init(0);
     if (!defined.ok()) {
+        host_.clearStatus();
         deselect(1);
         if (defined.status == OpResult::Status::PortLost) reportPortLost();
         return;
