@@ -9,6 +9,7 @@
 #include "core/forms.h"
 #include "core/settings.h"
 #include "core/twips.h"
+#include "demos/demopage.h"
 #include "fixedtext/fixedtextpage.h"
 #include "link/commandexchange.h"
 #include "link/devicemap.h"
@@ -18,6 +19,7 @@
 #include "link/serialport.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -27,7 +29,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
@@ -158,7 +159,56 @@ void MainWindow::updateInputBlock() {
     }
 }
 
+void MainWindow::beginActivity(std::function<void()> stop) {
+    activityStop_ = std::move(stop);
+}
+
+void MainWindow::endActivity() {
+    activityStop_ = nullptr;
+    if (!quitAfterActivity_) return;
+    quitAfterActivity_ = false;
+    if (quit) quit();
+}
+
+// During a demo the pages and the port settings stay out of reach; the tabs, the receive monitor
+// and "Programm beenden" stay usable.
+bool MainWindow::refusedDuringActivity(QObject* watched, QEvent* event) const {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+        break;
+    default:
+        return false;
+    }
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->objectName() == QLatin1String("CommProps")) return true;
+    for (int t = 1; t <= 6; ++t)
+        if (Frame1[t] && Frame1[t]->isAncestorOf(widget)) return true;
+    return false;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!activityStop_) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // The demo's loop is further down the stack: it ends first, then the program.
+    event->ignore();
+    quitAfterActivity_ = true;
+    activityStop_();
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (activityStop_ && watched->isWidgetType() && refusedDuringActivity(watched, event)) {
+        event->ignore();
+        return true;
+    }
     if (!inputBlocked_ || !watched->isWidgetType()) return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -325,9 +375,7 @@ void MainWindow::buildPages() {
     textOutputPage_ = new TextOutputPage(*this, Frame1[2]);
     fixedTextPage_ = new FixedTextPage(*this, Frame1[3]);
     charPage_ = new CharPage(*this, Frame1[4]);
-    sldBargraph = named(new QSlider(Qt::Horizontal, Frame1[6]), QStringLiteral("sldBargraph"));
-    sldBargraph->setAccessibleName(QStringLiteral("sldBargraph"));
-    sldBargraph->setGeometry(20, 280, 585, 24);
+    demoPage_ = new DemoPage(*this, Frame1[6]);
 }
 
 void MainWindow::selectEntry(QComboBox* list, int index, void (MainWindow::*handler)()) {
@@ -443,7 +491,7 @@ void MainWindow::TabStrip1_Click() {
     Frame1[t]->show();
     if (CurrentTab != 0) Frame1[CurrentTab]->hide();
     CurrentTab = t;
-    if (t == 6) sldBargraph->setRange(0, 5 * lblCurrentDisplayCols->text().toInt());
+    if (t == 6) demoPage_->pageShown();
 }
 
 void MainWindow::cboComPort_Click() {
@@ -517,5 +565,10 @@ void MainWindow::CommProps_Click() {
 }
 
 void MainWindow::btnQuit_Click() {
+    if (activityStop_) {
+        quitAfterActivity_ = true;
+        activityStop_();
+        return;
+    }
     if (quit) quit();
 }

@@ -11,7 +11,6 @@ class Dialogs;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QSlider;
 class QTabBar;
 class QTimer;
 class ReceiveHandler;
@@ -21,6 +20,7 @@ class TextOutputPage;
 class DevicePanel;
 class FixedTextPage;
 class CharPage;
+class DemoPage;
 
 // frmMain: the tabbed main window. It owns the receive handler and the command exchange on the
 // port it is given, the status bar and the display geometry, and hosts the feature pages.
@@ -46,6 +46,9 @@ class MainWindow : public QMainWindow, public PageHost {
     int displayRows() const override;
     void reapplyDisplayType() override;
     void holdInput(bool hold) override;
+    void beginActivity(std::function<void()> stop) override;
+    void endActivity() override;
+    bool activityRunning() const { return bool(activityStop_); }
 
     void updateStatusbar();
     void TabStrip1_Click();
@@ -73,6 +76,7 @@ class MainWindow : public QMainWindow, public PageHost {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void setExchangeBusy(bool busy);
@@ -106,7 +110,6 @@ class MainWindow : public QMainWindow, public PageHost {
     QComboBox* cboComPort = nullptr;
     QComboBox* cboBaudrate = nullptr;
     QComboBox* cboDisplaytype = nullptr;
-    QSlider* sldBargraph = nullptr;
 
     bool inputBlocked_ = false;
     bool exchangeBusy_ = false;
@@ -118,4 +121,10 @@ class MainWindow : public QMainWindow, public PageHost {
     DevicePanel* devicePanel_ = nullptr;
     FixedTextPage* fixedTextPage_ = nullptr;
     CharPage* charPage_ = nullptr;
+    DemoPage* demoPage_ = nullptr;
+
+    // Set while a demo runs: how to end it, and whether the program quits once it has ended.
+    bool refusedDuringActivity(QObject* watched, QEvent* event) const;
+    std::function<void()> activityStop_;
+    bool quitAfterActivity_ = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class CommandExchange;
 class Dialogs;
@@ -31,6 +32,11 @@ class PageHost {
     // Keeps the operator's clicks and keys away from the window while held (nested holds
     // count), for operations of many exchanges whose pauses would otherwise let input in.
     virtual void holdInput(bool hold) = 0;
+    // A terminal activity that runs until the operator ends it (a demo). While it runs the
+    // pages' controls refuse the operator's input; quitting the program or closing the window
+    // calls `stop` and quits once endActivity() has been called.
+    virtual void beginActivity(std::function<void()> stop) = 0;
+    virtual void endActivity() = 0;
 };
 
 class InputHold {

@@ -144,7 +144,7 @@ void TestMainWindow::tabSwitching() {
     types->setCurrentIndex(13); // 40x4
     w.cboDisplaytype_Click();
     tabs->setCurrentIndex(5);
-    QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 200);
+    QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 100); // the bar has at most 20 cells
     QCOMPARE(visiblePages(), QList<int>{6});
 }
 
