@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "core/twips.h"
 #include "fixedtext/fixedtextpage.h"
+#include "keyboard/keyboardpage.h"
 #include "link/commandexchange.h"
 #include "link/devicemap.h"
 #include "link/flags.h"
@@ -323,6 +324,8 @@ void MainWindow::buildPages() {
     devicePanel_ = new DevicePanel(*this, cboBaudrate, cboDisplaytype, Frame1[1]);
     textOutputPage_ = new TextOutputPage(*this, Frame1[2]);
     fixedTextPage_ = new FixedTextPage(*this, Frame1[3]);
+    keyboardPage_ = new KeyboardPage(*this, Frame1[5]);
+    connect(receiver_, &ReceiveHandler::chunkReceived, keyboardPage_, &KeyboardPage::lightReceived);
     sldBargraph = named(new QSlider(Qt::Horizontal, Frame1[6]), QStringLiteral("sldBargraph"));
     sldBargraph->setAccessibleName(QStringLiteral("sldBargraph"));
     sldBargraph->setGeometry(20, 280, 585, 24);
@@ -380,6 +383,7 @@ void MainWindow::startUp() {
 
     devicePanel_->lstBusAddress->setCurrentIndex(0);
     fixedTextPage_->startUp();
+    keyboardPage_->startUp();
     loadLogo();
 }
 

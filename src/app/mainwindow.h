@@ -20,6 +20,7 @@ class SettingsStore;
 class TextOutputPage;
 class DevicePanel;
 class FixedTextPage;
+class KeyboardPage;
 
 // frmMain: the tabbed main window. It owns the receive handler and the command exchange on the
 // port it is given, the status bar and the display geometry, and hosts the feature pages.
@@ -116,4 +117,5 @@ class MainWindow : public QMainWindow, public PageHost {
     TextOutputPage* textOutputPage_ = nullptr;
     DevicePanel* devicePanel_ = nullptr;
     FixedTextPage* fixedTextPage_ = nullptr;
+    KeyboardPage* keyboardPage_ = nullptr;
 };
