@@ -11,6 +11,7 @@
 #include "core/twips.h"
 #include "demos/demopage.h"
 #include "fixedtext/fixedtextpage.h"
+#include "keyboard/keyboardpage.h"
 #include "link/commandexchange.h"
 #include "link/devicemap.h"
 #include "link/flags.h"
@@ -375,6 +376,8 @@ void MainWindow::buildPages() {
     textOutputPage_ = new TextOutputPage(*this, Frame1[2]);
     fixedTextPage_ = new FixedTextPage(*this, Frame1[3]);
     charPage_ = new CharPage(*this, Frame1[4]);
+    keyboardPage_ = new KeyboardPage(*this, Frame1[5]);
+    connect(receiver_, &ReceiveHandler::chunkReceived, keyboardPage_, &KeyboardPage::lightReceived);
     demoPage_ = new DemoPage(*this, Frame1[6]);
 }
 
@@ -431,6 +434,7 @@ void MainWindow::startUp() {
     devicePanel_->lstBusAddress->setCurrentIndex(0);
     fixedTextPage_->startUp();
     charPage_->startUp();
+    keyboardPage_->startUp();
     loadLogo();
 }
 

@@ -21,6 +21,7 @@ class DevicePanel;
 class FixedTextPage;
 class CharPage;
 class DemoPage;
+class KeyboardPage;
 
 // frmMain: the tabbed main window. It owns the receive handler and the command exchange on the
 // port it is given, the status bar and the display geometry, and hosts the feature pages.
@@ -127,4 +128,5 @@ class MainWindow : public QMainWindow, public PageHost {
     bool refusedDuringActivity(QObject* watched, QEvent* event) const;
     std::function<void()> activityStop_;
     bool quitAfterActivity_ = false;
+    KeyboardPage* keyboardPage_ = nullptr;
 };

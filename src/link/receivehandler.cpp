@@ -32,5 +32,6 @@ void ReceiveHandler::onDataReceived() {
     }
     buffer_.append(chunk);
     if (flags.showReceivedData) emit monitorAppend(win1252::decode(monitorTextForChunk(chunk)));
+    emit chunkReceived(chunk);
     emit received();
 }

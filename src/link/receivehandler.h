@@ -32,6 +32,8 @@ class ReceiveHandler : public QObject {
     void received();
     // Text to append to the receive monitor.
     void monitorAppend(const QString& text);
+    // The bytes of one received chunk, as they came.
+    void chunkReceived(const QByteArray& chunk);
 
   private:
     SerialPort& port_;
