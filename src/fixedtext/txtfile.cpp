@@ -14,13 +14,14 @@ int maxLinesFor(int rows) {
 
 QStringList splitFesttextLines(const QByteArray& data, int maxLines, int columns, int* blanked) {
     QStringList lines;
-    QString current;
+    QByteArray current;
     bool open = false;
     bool afterCr = false;
     int replaced = 0;
     const auto endLine = [&] {
-        replaced += blankTerminators(current);
-        lines.append(current);
+        QString line = win1252::decode(current);
+        replaced += blankTerminators(line);
+        lines.append(line);
         current.clear();
         open = false;
     };
@@ -35,7 +36,7 @@ QStringList splitFesttextLines(const QByteArray& data, int maxLines, int columns
             endLine();
         } else {
             open = true;
-            if (current.size() < columns) current.append(win1252::decode(QByteArray(1, b)));
+            if (current.size() < columns) current.append(b);
         }
     }
     if (open && lines.size() < maxLines) endLine();
