@@ -440,11 +440,11 @@ void FixedTextPage::cmdSendFTClick() {
     lblVerifyFT->show();
     setProgressVisible(false);
     const FixedTextReadBack back = readFixedTextImage(host_.exchange());
-    if (!reportLostPort(back.result)) showVerifyResult(back.reply, image);
+    if (reportLostPort(back.result) || back.result.status == OpResult::Status::Aborted) return;
+    showVerifyResult(back.reply, image);
 }
 
 bool FixedTextPage::reportLostPort(const OpResult& result) {
-    if (result.status == OpResult::Status::Aborted) return true;
     if (result.status != OpResult::Status::PortLost) return false;
     host_.dialogs().message(text::readFailed + QLatin1Char('\r') + portLostCause(host_.port()),
                             kAppTitle);
@@ -460,7 +460,8 @@ void FixedTextPage::cmdVerifyFTClick() {
     const QByteArray image =
         buildFesttextImage(store_, host_.displayRows(), host_.displayColumns());
     const FixedTextReadBack back = readFixedTextImage(host_.exchange());
-    if (reportLostPort(back.result)) return;
+    // Nothing read is no image to compare: a lost port is named, an abort needs no word.
+    if (reportLostPort(back.result) || back.result.status == OpResult::Status::Aborted) return;
     const auto difference = firstDifference(back.reply, image);
     host_.dialogs().message(
         difference ? text::verifyDiffers.arg(*difference) : text::verifyIdentical, kAppTitle);
@@ -475,10 +476,7 @@ void FixedTextPage::cmdAuslesenFTClick() {
     // A reply that stops in mid-stream runs into the idle time-out and comes back empty, so only
     // a complete image ever reaches the store.
     const FixedTextReadBack back = readFixedTextImage(host_.exchange());
-    if (back.result.status == OpResult::Status::PortLost) {
-        reportLostPort(back.result);
-        return;
-    }
+    if (reportLostPort(back.result)) return;
     if (!back.result.ok()) {
         host_.dialogs().message(text::readFailed, kAppTitle);
         return;

@@ -60,8 +60,7 @@ class FixedTextPage : public QWidget {
     void showVerifyResult(const QByteArray& reply, const QByteArray& image);
     void setVerifyColor(const QColor& color);
     void setProgressVisible(bool visible);
-    // A read that lost its port names the port; one the operator ended says nothing. True when
-    // the result was one of these and has been dealt with.
+    // A read that lost its port names the port in place of a guessed fault; true when it did.
     bool reportLostPort(const OpResult& result);
 
     PageHost& host_;

@@ -27,6 +27,7 @@ struct EchoTerminal {
     int vanishAt = -1;                   // the port vanishes at this image byte; 0: on reading
     std::optional<QByteArray> readReply; // answers the read command instead; empty: silence
     std::function<void(int)> seen;       // each image byte by number; 0: the read command
+    std::function<void()> cut;           // at vanishAt instead of the port vanishing
 
     explicit EchoTerminal(FakeSerialPort& p) : port(p) {
         port.onWrite = [this](const QByteArray& b) { written(b); };
@@ -38,12 +39,12 @@ struct EchoTerminal {
             storing = true;
         } else if (b == cmd::readFixedTexts()) {
             if (seen) seen(0);
-            if (vanishAt == 0) return port.vanish();
+            if (vanishAt == 0) return cut ? cut() : port.vanish();
             port.feed(readReply.value_or(eeprom));
         } else if (storing && b.size() == 1) {
             ++received;
             if (seen) seen(received);
-            if (received == vanishAt) return port.vanish();
+            if (received == vanishAt) return cut ? cut() : port.vanish();
             if (silentFrom && received >= silentFrom) return;
             eeprom += b;
             port.feed(b);
@@ -452,23 +453,33 @@ void TestFixedTextPage::lostPort_data() {
     QTest::addColumn<int>("displayType");
     QTest::addColumn<int>("vanishAt"); // image byte; 0: on the read command
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("abort"); // the operator ends the wait instead
     const QString cause = QStringLiteral("Ursache: Die Verbindung über COM1 (fake:COM1) ist "
                                          "unterbrochen.");
     const QString read = QStringLiteral("Fehler beim Auslesen der Festtexte!\r") + cause;
     QTest::newRow("program, byte 1901")
         << "cmdSendFT" << 13 << 1901
-        << "Fehler beim Speichern der Festtexte!\r(1900 von 5889 Bytes gespeichert.)\r" + cause;
-    QTest::newRow("program, read-back") << "cmdSendFT" << 2 << 0 << read;
-    QTest::newRow("verify") << "cmdVerifyFT" << 2 << 0 << read;
-    QTest::newRow("read") << "cmdAuslesenFT" << 2 << 0 << read;
+        << "Fehler beim Speichern der Festtexte!\r(1900 von 5889 Bytes gespeichert.)\r" + cause
+        << false;
+    QTest::newRow("program, read-back") << "cmdSendFT" << 2 << 0 << read << false;
+    QTest::newRow("verify") << "cmdVerifyFT" << 2 << 0 << read << false;
+    QTest::newRow("read") << "cmdAuslesenFT" << 2 << 0 << read << false;
+    QTest::newRow("program, aborted")
+        << "cmdSendFT" << 2 << 5
+        << "Fehler beim Speichern der Festtexte!\r(4 von 641 Bytes gespeichert.)\rDie "
+           "Übertragung wurde abgebrochen."
+        << true;
+    QTest::newRow("verify, aborted") << "cmdVerifyFT" << 2 << 0 << QString() << true;
 }
 
-// A vanished port is named in place of a guessed terminal fault or a comparison with nothing.
+// A vanished port is named in place of a guessed terminal fault or a comparison with nothing;
+// an operation the operator ended is not reported as a fault of the terminal either.
 void TestFixedTextPage::lostPort() {
     QFETCH(QString, button);
     QFETCH(int, displayType);
     QFETCH(int, vanishAt);
     QFETCH(QString, message);
+    QFETCH(bool, abort);
     PageFixture p(displayType);
     p.page->store().fillDefaults();
     for (int n = 0; n < kFixedTextCount && displayType == 13; ++n)
@@ -476,8 +487,10 @@ void TestFixedTextPage::lostPort() {
     const FixedTextStore before = p.page->store();
     EchoTerminal t(p.f.port);
     t.vanishAt = vanishAt;
+    if (abort) t.cut = [] { LinkFlags::instance().setAbortRequested(true); };
     p.click(qPrintable(button));
-    QCOMPARE(p.f.dialogs.messages(), QStringList{message});
+    LinkFlags::instance().setAbortRequested(false);
+    QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
     QVERIFY(p.page->store() == before);
 }
 
