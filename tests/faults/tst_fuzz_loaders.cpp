@@ -59,7 +59,7 @@ struct TxtSubject : Subject {
             }
         const auto zeros = buildFesttextImage(store, rows, columns).count('\0');
         if (zeros != last + 2)
-            return QStringLiteral("%1 zeros in an image of %2 texts").arg(zeros).arg(last + 1);
+            return QStringLiteral("0 in the image: %1 zeros for %2 texts").arg(zeros).arg(last + 1);
         return {};
     }
 };
@@ -180,7 +180,8 @@ void TestFuzzLoaders::generatedFiles() {
     const QString path = dir_.filePath(QStringLiteral("fuzz.bin"));
     QStringList faults;
     int oversized = 0;
-    for (int i = 0; i < cases && faults.size() < 5; ++i) {
+    int run = 0;
+    for (; run < cases && faults.size() < 5; ++run) {
         const QByteArray data = randomFile(rng);
         // Now and then the same bytes at the head of a file beyond the size limit (sparse).
         const bool oversize = rng.bounded(50) == 0;
@@ -191,10 +192,15 @@ void TestFuzzLoaders::generatedFiles() {
         if (oversize) QVERIFY(file.resize(fileio::kMaxFileSize + 1 + rng.bounded(1 << 20)));
         file.close();
         const QString fault = check(loader, rng, path, oversize);
-        if (!fault.isEmpty()) faults << QStringLiteral("case %1: %2").arg(i).arg(fault);
+        if (!fault.isEmpty()) faults << QStringLiteral("case %1: %2").arg(run).arg(fault);
     }
-    qInfo("%s: %d generated files (%d beyond the size limit), seed %u: %lld faults", loader.name,
-          cases, oversized, seed, static_cast<long long>(faults.size()));
+    const auto count = [&](const char* kind) {
+        return static_cast<int>(faults.filter(QLatin1String(kind)).size());
+    };
+    qInfo("%s: %d generated files run (%d beyond the size limit), seed %u: %d hangs, %d with "
+          "data lost, %d with a 0 inside a text, %lld faults in all",
+          loader.name, run, oversized, seed, count("hang"), count("changed"), count("0 in"),
+          static_cast<long long>(faults.size()));
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
 }
 
