@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
-packages=(cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libqt6serialport6-dev)
+packages=(cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
+    qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
 #include "core/settings.h"
+#include "core/translations.h"
 #include "link/devicemap.h"
 #include "link/qtserialport.h"
 #include "sim/simulatorsession.h"
@@ -14,6 +15,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPTAL32"));
+    installToolkitTranslations(app);
     const bool simulator = QApplication::arguments().contains(QStringLiteral("--simulator"));
 
     SettingsStore settings;

@@ -6,6 +6,7 @@
 #include "control/textoutputpage.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
+#include "core/fileio.h"
 #include "core/forms.h"
 #include "core/settings.h"
 #include "core/twips.h"
@@ -439,9 +440,11 @@ void MainWindow::startUp() {
 }
 
 void MainWindow::loadLogo() {
-    const QPixmap oem(
+    // Through the bounded reader: a pipe or a device under that name must not stop the start.
+    const fileio::ReadResult file = fileio::readFile(
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("OEMLOGO.JPG")));
-    if (oem.isNull()) return;
+    QPixmap oem;
+    if (!file.ok() || !oem.loadFromData(file.data)) return;
     imgOEMlogo->setPixmap(oem);
     imgLogo->hide();
     imgOEMlogo->show();

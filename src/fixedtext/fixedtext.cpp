@@ -8,6 +8,7 @@
 namespace {
 
 // Only blanks count, as the terminal sees them; other white space is a character like any other.
+// A 0 goes out as a blank, so it counts as one.
 QString withoutTrailingBlanks(const QString& s) {
     qsizetype end = s.size();
     while (end > 0 && s.at(end - 1) == QLatin1Char(' '))
@@ -17,11 +18,17 @@ QString withoutTrailingBlanks(const QString& s) {
 
 bool isBlank(const QString& s) {
     for (QChar c : s)
-        if (c != QLatin1Char(' ')) return false;
+        if (c != QLatin1Char(' ') && c != QChar(0)) return false;
     return true;
 }
 
 } // namespace
+
+int blankTerminators(QString& text) {
+    const auto count = static_cast<int>(text.count(QChar(0)));
+    if (count) text.replace(QChar(0), QLatin1Char(' '));
+    return count;
+}
 
 void FixedTextStore::clear() {
     texts_.fill(FixedText{});
@@ -45,7 +52,9 @@ QByteArray buildFesttextImage(const FixedTextStore& store, int rows, int columns
     QByteArray image;
     for (int n = 0; n <= last; ++n) {
         for (int r = 0; r < rows; ++r) {
-            const QString row = withoutTrailingBlanks(store.entry(n, r));
+            QString row = store.entry(n, r);
+            blankTerminators(row);
+            row = withoutTrailingBlanks(row);
             image.append(win1252::encode(row));
             if (r < rows - 1 && row.size() < columns) image.append('\r');
             if (rows == 1 && row.isEmpty()) image.append(' ');

@@ -32,10 +32,15 @@ class FixedTextStore {
     std::array<FixedText, kFixedTextCount> texts_{};
 };
 
+// A 0 ends a text on the terminal: inside a text it would cut it and shift every later text by
+// one. Replaces each such character with a blank and returns how many there were.
+int blankTerminators(QString& text);
+
 // The terminal's fixed-text image for a display of `rows` × `columns`: texts 0 up to the last
 // one with a non-blank row, each row without trailing blanks, CR after a short row that is not
 // the last, 0 after each text and one more 0 at the end. On a one-row display a blank text is
-// sent as one blank, so that no text of the image is empty.
+// sent as one blank, so that no text of the image is empty. A 0 inside a row goes out as a blank,
+// so the image holds exactly one 0 per text and the closing one.
 QByteArray buildFesttextImage(const FixedTextStore& store, int rows, int columns);
 
 // The texts of a read-back reply (the image followed by its closing 0), split at the 0 bytes and

@@ -11,6 +11,7 @@
 #include "fixedtext/updown.h"
 #include "link/commandexchange.h"
 #include "link/pagehost.h"
+#include "link/portlost.h"
 #include "link/serialport.h"
 
 #include <QApplication>
@@ -92,6 +93,10 @@ const auto fileExt = QStringLiteral(".TXT");
 const auto loadFailed =
     QStringLiteral("Die Festtexte konnten nicht aus der Datei \"%1\" geladen werden:\r%2\r"
                    "Die Festtexte im Programm sind unverändert.");
+const auto loadBlanked =
+    QStringLiteral("Die Datei \"%1\" enthält %2 Nullzeichen. Sie wurden beim Laden durch "
+                   "Leerzeichen ersetzt, weil ein Nullzeichen den Festtext im Pultino beenden "
+                   "und alle folgenden Festtexte verschieben würde.");
 const auto saveFailed =
     QStringLiteral("Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\r%2\r"
                    "Die Datei wurde nicht verändert.");
@@ -105,6 +110,7 @@ const auto causeLine =
     QStringLiteral("Wahrscheinliche Ursache: Übertragungsfehler. Bitte ggf. neu versuchen!");
 const auto causeEeprom =
     QStringLiteral("Wahrscheinliche Ursache: Nicht genügend EEPROM-Speicher verfügbar.");
+const auto sendAborted = QStringLiteral("Die Übertragung wurde abgebrochen.");
 const auto verifyDiffers =
     QStringLiteral("Fehler in den gespeicherten Festtexten an Offsetadresse %1!");
 const auto verifyIdentical =
@@ -173,6 +179,8 @@ void FixedTextPage::buildControls() {
         field->setGeometry(
             at(forms::kLineLeft, forms::kLineTop + forms::kLineStep * i, 6795, forms::kLineHeight));
         field->installEventFilter(this);
+        connect(field, &QLineEdit::textEdited, this,
+                [this, i](const QString& t) { typed_[i] = t; });
         txtFesttext[i] = field;
     }
 
@@ -181,7 +189,8 @@ void FixedTextPage::buildControls() {
     nameUncaptioned(ftUpDown_, QStringLiteral("FTUpDown"));
     ftUpDown_->setToolTip(text::upDownTip);
     ftUpDown_->setGeometry(at(7260, 700, 255, 2255));
-    connect(ftUpDown_, &UpDown::valueChanged, this, &FixedTextPage::ftUpDownChanged);
+    // Every click steps, also one that leaves the up-down's own value where it is.
+    connect(ftUpDown_, &UpDown::stepped, this, &FixedTextPage::ftUpDownStepped);
 
     // Editor buttons in two rows below the editor.
     const int col[3] = {120, 2475, 4830};
@@ -282,18 +291,27 @@ void FixedTextPage::startUp() {
 
 void FixedTextPage::showFesttext(int& id) {
     id = qBound(0, id, kFixedTextCount - 1);
-    for (int r = 0; r < kFixedTextRows; ++r)
+    for (int r = 0; r < kFixedTextRows; ++r) {
         txtFesttext[r]->setText(store_.entry(id, r));
+        typed_[r].reset();
+    }
     festtextNr_ = id;
     frmFesttext->setTitle(text::frameNr + QString::number(id));
 }
 
 void FixedTextPage::txtFesttextValidate(int index) {
-    store_.setEntry(festtextNr_, index, txtFesttext[index]->text());
+    // Only what the operator typed reaches the store: a field the program emptied or cut (a
+    // display change) would otherwise overwrite a row nobody touched.
+    if (!typed_[index] || *typed_[index] != txtFesttext[index]->text()) return;
+    QString row = *typed_[index];
+    blankTerminators(row);
+    store_.setEntry(festtextNr_, index, row);
+    typed_[index].reset();
 }
 
-void FixedTextPage::ftUpDownChanged(int value) {
-    int id = value == 0 ? festtextNr_ + 1 : festtextNr_ - 1;
+void FixedTextPage::ftUpDownStepped(int direction) {
+    // The up arrow steps one text back, the down arrow one on.
+    int id = direction > 0 ? festtextNr_ - 1 : festtextNr_ + 1;
     showFesttext(id);
 }
 
@@ -326,15 +344,19 @@ void FixedTextPage::ladeFesttexte() {
     Dialogs::FileDialog dialog{text::loadTitle, text::fileFilter, text::fileExt, true, false};
     const QString path = host_.dialogs().openFileName(dialog);
     if (path.isEmpty()) return;
-    const QString error =
+    const FesttextLoad load =
         loadFesttextFile(store_, path, host_.displayRows(), host_.displayColumns());
-    if (!error.isEmpty()) {
-        host_.dialogs().message(text::loadFailed.arg(QDir::toNativeSeparators(path), error),
+    if (!load.error.isEmpty()) {
+        host_.dialogs().message(text::loadFailed.arg(QDir::toNativeSeparators(path), load.error),
                                 kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
         return;
     }
     int id = 0;
     showFesttext(id);
+    if (load.blanked > 0)
+        host_.dialogs().message(
+            text::loadBlanked.arg(QDir::toNativeSeparators(path)).arg(load.blanked), kAppTitle,
+            Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
 }
 
 void FixedTextPage::cmdSaveFTClick() {
@@ -404,16 +426,29 @@ void FixedTextPage::cmdSendFTClick() {
         });
     if (!result.ok()) {
         const auto done = static_cast<int>(result.done);
-        host_.dialogs().message(text::sendFailed.arg(done).arg(size) + (done < kLikelyEepromSize
-                                                                            ? text::causeLine
-                                                                            : text::causeEeprom),
-                                kAppTitle);
+        QString cause;
+        if (result.status == OpResult::Status::PortLost)
+            cause = portLostCause(host_.port());
+        else if (result.status == OpResult::Status::Aborted)
+            cause = text::sendAborted;
+        else
+            cause = done < kLikelyEepromSize ? text::causeLine : text::causeEeprom;
+        host_.dialogs().message(text::sendFailed.arg(done).arg(size) + cause, kAppTitle);
         return;
     }
 
     lblVerifyFT->show();
     setProgressVisible(false);
-    showVerifyResult(readFixedTextImage(host_.exchange()).reply, image);
+    const FixedTextReadBack back = readFixedTextImage(host_.exchange());
+    if (reportLostPort(back.result) || back.result.status == OpResult::Status::Aborted) return;
+    showVerifyResult(back.reply, image);
+}
+
+bool FixedTextPage::reportLostPort(const OpResult& result) {
+    if (result.status != OpResult::Status::PortLost) return false;
+    host_.dialogs().message(text::readFailed + QLatin1Char('\r') + portLostCause(host_.port()),
+                            kAppTitle);
+    return true;
 }
 
 void FixedTextPage::cmdVerifyFTClick() {
@@ -424,8 +459,10 @@ void FixedTextPage::cmdVerifyFTClick() {
     MonitorOff monitor(host_);
     const QByteArray image =
         buildFesttextImage(store_, host_.displayRows(), host_.displayColumns());
-    const QByteArray reply = readFixedTextImage(host_.exchange()).reply;
-    const auto difference = firstDifference(reply, image);
+    const FixedTextReadBack back = readFixedTextImage(host_.exchange());
+    // Nothing read is no image to compare: a lost port is named, an abort needs no word.
+    if (reportLostPort(back.result) || back.result.status == OpResult::Status::Aborted) return;
+    const auto difference = firstDifference(back.reply, image);
     host_.dialogs().message(
         difference ? text::verifyDiffers.arg(*difference) : text::verifyIdentical, kAppTitle);
 }
@@ -439,6 +476,7 @@ void FixedTextPage::cmdAuslesenFTClick() {
     // A reply that stops in mid-stream runs into the idle time-out and comes back empty, so only
     // a complete image ever reaches the store.
     const FixedTextReadBack back = readFixedTextImage(host_.exchange());
+    if (reportLostPort(back.result)) return;
     if (!back.result.ok()) {
         host_.dialogs().message(text::readFailed, kAppTitle);
         return;

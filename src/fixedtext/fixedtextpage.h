@@ -3,6 +3,7 @@
 #include "fixedtext/fixedtext.h"
 
 #include <QWidget>
+#include <optional>
 
 class PageHost;
 class QCheckBox;
@@ -12,6 +13,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class UpDown;
+struct OpResult;
 
 // The tab "Festtext-Speicher": the editor of the fixed-text store, its file, and programming,
 // reading back, verifying and calling up the texts in the terminal.
@@ -39,7 +41,7 @@ class FixedTextPage : public QWidget {
     void buildControls();
 
     void txtFesttextValidate(int index);
-    void ftUpDownChanged(int value);
+    void ftUpDownStepped(int direction);
     void cmdSelectFTClick();
     void cmdClearFTWinClick();
     void cmdClearAllFTClick();
@@ -58,10 +60,14 @@ class FixedTextPage : public QWidget {
     void showVerifyResult(const QByteArray& reply, const QByteArray& image);
     void setVerifyColor(const QColor& color);
     void setProgressVisible(bool visible);
+    // A read that lost its port names the port in place of a guessed fault; true when it did.
+    bool reportLostPort(const OpResult& result);
 
     PageHost& host_;
     FixedTextStore store_;
     int festtextNr_ = 0;
+    // What the operator last typed into each editor field since the page last filled it.
+    std::optional<QString> typed_[kFixedTextRows];
     // A line operation waits inside its click handler; a second one must not start meanwhile.
     bool busy_ = false;
 

@@ -1,58 +1,10 @@
 #include "fixedtext/txtfile.h"
 
+#include "core/fileio.h"
 #include "core/win1252.h"
 #include "fixedtext/fixedtext.h"
 
-#include <QFile>
-#include <QSaveFile>
-
 namespace {
-
-// Collects lines from chunks of a file, keeping only what loading can use, so that a huge or
-// binary file chosen by mistake costs no more memory than a proper one.
-class LineCollector {
-  public:
-    LineCollector(int maxLines, int columns) : maxLines_(maxLines), columns_(columns) {}
-
-    bool full() const { return lines_.size() >= maxLines_; }
-
-    void add(const QByteArray& chunk) {
-        for (char b : chunk) {
-            if (full()) return;
-            if (b == '\n' && afterCr_) {
-                afterCr_ = false;
-                continue;
-            }
-            afterCr_ = false;
-            if (b == '\r' || b == '\n') {
-                afterCr_ = b == '\r';
-                endLine();
-            } else {
-                open_ = true;
-                if (current_.size() < columns_) current_.append(b);
-            }
-        }
-    }
-
-    QStringList finish() {
-        if (open_ && !full()) endLine();
-        return lines_;
-    }
-
-  private:
-    void endLine() {
-        lines_.append(win1252::decode(current_));
-        current_.clear();
-        open_ = false;
-    }
-
-    int maxLines_;
-    int columns_;
-    QStringList lines_;
-    QByteArray current_;
-    bool open_ = false;
-    bool afterCr_ = false;
-};
 
 int maxLinesFor(int rows) {
     return kFixedTextCount * qBound(1, rows, kFixedTextRows);
@@ -60,10 +12,36 @@ int maxLinesFor(int rows) {
 
 } // namespace
 
-QStringList splitFesttextLines(const QByteArray& data, int maxLines, int columns) {
-    LineCollector collector(maxLines, columns);
-    collector.add(data);
-    return collector.finish();
+QStringList splitFesttextLines(const QByteArray& data, int maxLines, int columns, int* blanked) {
+    QStringList lines;
+    QByteArray current;
+    bool open = false;
+    bool afterCr = false;
+    int replaced = 0;
+    const auto endLine = [&] {
+        QString line = win1252::decode(current);
+        replaced += blankTerminators(line);
+        lines.append(line);
+        current.clear();
+        open = false;
+    };
+    for (char b : data) {
+        if (lines.size() >= maxLines) break;
+        if (b == '\n' && afterCr) {
+            afterCr = false;
+            continue;
+        }
+        afterCr = b == '\r';
+        if (b == '\r' || b == '\n') {
+            endLine();
+        } else {
+            open = true;
+            if (current.size() < columns) current.append(b);
+        }
+    }
+    if (open && lines.size() < maxLines) endLine();
+    if (blanked) *blanked = replaced;
+    return lines;
 }
 
 void applyFesttextLines(FixedTextStore& store, const QStringList& lines, int rows) {
@@ -72,20 +50,16 @@ void applyFesttextLines(FixedTextStore& store, const QStringList& lines, int row
         store.setEntry(static_cast<int>(i / rows), static_cast<int>(i % rows), lines.at(i));
 }
 
-QString loadFesttextFile(FixedTextStore& store, const QString& path, int rows, int columns) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return file.errorString();
-    LineCollector collector(maxLinesFor(rows), columns);
-    while (!collector.full()) {
-        const QByteArray chunk = file.read(64 * 1024);
-        if (chunk.isEmpty()) {
-            if (file.error() != QFileDevice::NoError) return file.errorString();
-            break;
-        }
-        collector.add(chunk);
+FesttextLoad loadFesttextFile(FixedTextStore& store, const QString& path, int rows, int columns) {
+    FesttextLoad load;
+    const fileio::ReadResult file = fileio::readFile(path);
+    if (!file.ok()) {
+        load.error = file.error;
+        return load;
     }
-    applyFesttextLines(store, collector.finish(), rows);
-    return {};
+    applyFesttextLines(
+        store, splitFesttextLines(file.data, maxLinesFor(rows), columns, &load.blanked), rows);
+    return load;
 }
 
 QByteArray festtextFileContents(const FixedTextStore& store, int rows) {
@@ -98,14 +72,5 @@ QByteArray festtextFileContents(const FixedTextStore& store, int rows) {
 }
 
 QString saveFesttextFile(const FixedTextStore& store, const QString& path, int rows) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    const QByteArray contents = festtextFileContents(store, rows);
-    if (file.write(contents) != contents.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit()) return file.errorString();
-    return {};
+    return fileio::writeFile(path, festtextFileContents(store, rows));
 }

@@ -18,14 +18,19 @@ QStringList splitFesttextLines(const QByteArray& data, int maxLines, int columns
 // keep their contents.
 void applyFesttextLines(FixedTextStore& store, const QStringList& lines, int rows);
 
-// Reads the file whole before anything is applied, so a file that cannot be opened or read
-// leaves the store as it was. Returns the reason of a failure, or an empty text.
-QString loadFesttextFile(FixedTextStore& store, const QString& path, int rows, int columns);
+struct FesttextLoad {
+    QString error;   // the reason of a failure (German), empty when the file was loaded
+    int blanked = 0; // 0 characters that were loaded as blanks
+};
+
+// Reads the file whole before anything is applied (regular files only, with a size limit), so a
+// file that cannot be read leaves the store as it was.
+FesttextLoad loadFesttextFile(FixedTextStore& store, const QString& path, int rows, int columns);
 
 // Exactly 128 × rows lines, CR LF each.
 QByteArray festtextFileContents(const FixedTextStore& store, int rows);
 
 // The target is replaced only once the whole file has been written, so a failed save leaves an
 // existing file as it was and never a half-written one. Returns the reason of a failure, or an
-// empty text.
+// empty text (German).
 QString saveFesttextFile(const FixedTextStore& store, const QString& path, int rows);

@@ -33,6 +33,11 @@ void UpDown::setValue(int value) {
     emit valueChanged(value_);
 }
 
+void UpDown::step(int direction) {
+    setValue(value_ + direction);
+    emit stepped(direction);
+}
+
 void UpDown::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Up)
         stepUp();

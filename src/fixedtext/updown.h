@@ -15,19 +15,24 @@ class UpDown : public QWidget {
     int value() const { return value_; }
     // Emits valueChanged only when the value really changes.
     void setValue(int value);
-    void stepUp() { setValue(value_ + 1); }
-    void stepDown() { setValue(value_ - 1); }
+    // An arrow click or key: emits stepped every time, valueChanged when the value moves.
+    void stepUp() { step(+1); }
+    void stepDown() { step(-1); }
 
     QToolButton* upButton() const { return up_; }
     QToolButton* downButton() const { return down_; }
 
   signals:
     void valueChanged(int value);
+    // +1 for the up arrow, -1 for the down arrow, on every click, also at the ends of the range.
+    void stepped(int direction);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void step(int direction);
+
     int minimum_;
     int maximum_;
     int value_;

@@ -109,13 +109,14 @@ PortDialog::PortDialog(SerialPort& port, SettingsStore& settings, DeviceMap& dev
     grid->addWidget(label(QStringLiteral("Anschluß:"), QStringLiteral("Label1"), fraSettings), 0,
                     0);
     grid->addWidget(cboPort, 0, 1);
-    grid->addWidget(label(QStringLiteral("Gerät:"), QStringLiteral("lblDevice"), fraSettings), 1,
+    grid->addWidget(Frame1, 1, 0, 1, 2);
+    grid->addWidget(fraConnection, 2, 0, 1, 2);
+    grid->addWidget(Frame5, 0, 2, 2, 1);
+    grid->addWidget(Frame7, 2, 2);
+    // A row of its own across the whole width: a device path is long, and no frame may cover it.
+    grid->addWidget(label(QStringLiteral("Gerät:"), QStringLiteral("lblDevice"), fraSettings), 3,
                     0);
-    grid->addWidget(txtDevice, 1, 1, 1, 2);
-    grid->addWidget(Frame1, 2, 0, 1, 2);
-    grid->addWidget(fraConnection, 3, 0, 1, 2);
-    grid->addWidget(Frame5, 0, 2, 3, 1);
-    grid->addWidget(Frame7, 3, 2);
+    grid->addWidget(txtDevice, 3, 1, 1, 2);
 
     auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -1,6 +1,7 @@
 // pultino-sim: a simulated Pultino on a pseudo-terminal. Prints the device path as its first
 // line, then serves the terminal until the window is closed or the process is told to stop.
 
+#include "core/translations.h"
 #include "sim/ptyterminal.h"
 #include "sim/simoptions.h"
 #include "sim/simulatorwindow.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     else
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pultino-sim"));
+    installToolkitTranslations(*app);
 
     SimulatorCommandLine cl;
     QString error;

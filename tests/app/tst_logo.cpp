@@ -5,8 +5,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QtTest>
+#include <sys/stat.h>
 
-// The OEM logo beside the program replaces the built-in one; an unreadable file does not.
+// The OEM logo beside the program replaces the built-in one; an unreadable file does not, and
+// one that is no file at all does not hold up the start.
 class TestLogo : public QObject {
     Q_OBJECT
   private slots:
@@ -26,6 +28,7 @@ void TestLogo::logoFile_data() {
     QTest::newRow("picture") << jpeg << true;
     QTest::newRow("garbage") << QByteArray("not a picture") << false;
     QTest::newRow("none") << QByteArray() << false;
+    QTest::newRow("named pipe without writer") << QByteArray("FIFO") << false;
 }
 
 void TestLogo::logoFile() {
@@ -33,7 +36,9 @@ void TestLogo::logoFile() {
     const QString path =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("OEMLOGO.JPG"));
     QFile::remove(path);
-    if (!content.isEmpty()) {
+    if (content == "FIFO") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (!content.isEmpty()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);

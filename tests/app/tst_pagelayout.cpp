@@ -1,18 +1,55 @@
 #include "mainwindowfixture.h"
 
+#include "link/portdialog.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QTabBar>
 #include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+// Controls that lie on top of one another (a field under a frame) take each other's clicks.
+// Plain containers (pages, panels, the page frame) are looked into and are no controls; a frame
+// with a caption is a control and is looked into; any other control counts as one piece.
+QStringList overlaps(QWidget* top) {
+    const auto plain = [](QWidget* w) {
+        const QString type = QString::fromLatin1(w->metaObject()->className());
+        return type.endsWith(u"Page") || type.endsWith(u"Panel") ||
+               QStringList{"QWidget", "QFrame", "QStackedWidget", "QTabWidget"}.contains(type);
+    };
+    QList<QWidget*> controls, open{top};
+    while (!open.isEmpty())
+        for (QWidget* w : open.takeFirst()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!w->isVisibleTo(top) || w->isWindow() || w->size().isEmpty()) continue;
+            if (!plain(w)) controls << w;
+            if (plain(w) || w->inherits("QGroupBox")) open << w;
+        }
+    const auto rect = [top](QWidget* w) { return QRect(w->mapTo(top, QPoint(0, 0)), w->size()); };
+    QStringList found;
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            QWidget *a = controls[i], *b = controls[j];
+            if (!a->isAncestorOf(b) && !b->isAncestorOf(a) && rect(a).intersects(rect(b)))
+                found << a->objectName() + " / " + b->objectName();
+        }
+    return found;
+}
+
+} // namespace
 
 // Every control of every page lies inside its page for the largest and the smallest display,
-// so nothing is cut off in the fixed-size window. With ZEPTAL_SCREENSHOTS=<dir> the pages are
+// so nothing is cut off in the fixed-size window, and no control of a page or dialog covers
+// another. With ZEPTAL_SCREENSHOTS=<dir> the pages are
 // also saved as pictures for a look by eye.
 class TestPageLayout : public QObject {
     Q_OBJECT
   private slots:
     void controlsInsidePages_data();
     void controlsInsidePages();
+    void noControlCoversAnother_data();
+    void noControlCoversAnother();
 };
 
 void TestPageLayout::controlsInsidePages_data() {
@@ -50,6 +87,38 @@ void TestPageLayout::controlsInsidePages() {
             w.grab().save(QDir(shots).filePath(
                 QStringLiteral("page%1-%2.png").arg(t).arg(QTest::currentDataTag())));
     }
+}
+
+void TestPageLayout::noControlCoversAnother_data() {
+    QTest::addColumn<int>("displayType");
+    QTest::addColumn<QString>("window"); // a page "Frame1_<n>" or a dialog
+    for (int type : {0, 13})
+        for (int t = 1; t <= 6; ++t)
+            QTest::addRow("%d page %d", type, t) << type << QStringLiteral("Frame1_%1").arg(t);
+    QTest::newRow("main window") << 13 << "frmMain";
+    QTest::newRow("port dialog") << 0 << "frmProperties";
+}
+
+void TestPageLayout::noControlCoversAnother() {
+    QFETCH(int, displayType);
+    QFETCH(QString, window);
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    w.show();
+    f.find<QComboBox>("cboDisplaytype")->setCurrentIndex(displayType);
+    w.cboDisplaytype_Click();
+    QWidget* top = &w;
+    PortDialog dialog(f.port, *f.settings, *f.devices, f.dialogs);
+    if (window == u"frmProperties") {
+        dialog.show();
+        top = &dialog;
+    } else if (window != u"frmMain") {
+        f.find<QTabBar>("TabStrip1")->setCurrentIndex(window.back().digitValue() - 1);
+        top = f.find<QWidget>(window);
+    }
+    QVERIFY(top && top->isVisible());
+    const QStringList found = overlaps(top);
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
 }
 
 QTEST_MAIN(TestPageLayout)

@@ -83,6 +83,10 @@ void TestFixedText::image_data() {
         << QStringList{"2.0=Q", "9.0=   ", "20.3=hidden"} << 2 << 16 << raw("\r\0\r\0Q\r\0\0");
     QTest::newRow("Windows-1252") << QStringList{QStringLiteral("0.0=ä€ß")} << 1 << 16
                                   << raw("\xE4\x80\xDF\0\0");
+    QTest::newRow("a 0 typed or pasted into a row goes out as a blank")
+        << QStringList{QStringLiteral("0.0=AB") + QChar(0) + "CD", "1.0=" + QString(QChar(0)),
+                       "2.0=E"}
+        << 1 << 16 << raw("AB CD\0 \0E\0\0");
     QTest::newRow("40x4 full store") << QStringList{"*=" + QString(40, 'X')} << 4 << 40
                                      << (QByteArray(160, 'X') + '\0').repeated(128) + '\0';
 }
@@ -129,7 +133,7 @@ void TestFixedText::fileRoundTrip() {
         const QByteArray file = readAll(path);
         QVERIFY(file.startsWith("\xE4x 0.0\r\n") && file.count("\r\n") == kFixedTextCount * rows);
         FixedTextStore loaded;
-        QCOMPARE(loadFesttextFile(loaded, path, rows, 40), QString());
+        QCOMPARE(loadFesttextFile(loaded, path, rows, 40).error, QString());
         QCOMPARE(festtextFileContents(loaded, rows), file);
     }
 }
@@ -139,18 +143,24 @@ void TestFixedText::load_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("columns");
     QTest::addColumn<QStringList>("expected"); // "n.r=text", loaded onto "old<n>.<r>" entries
+    QTest::addColumn<int>("blanked");
     QTest::newRow("16x4 file on 16x2")
         << festtextFileContents(filled(QStringLiteral("f")), 4) << 2 << 16
         << QStringList{"0.0=f0.0",   "0.1=f0.1",    "1.0=f0.2",    "1.1=f0.3",
-                       "0.2=old0.2", "127.0=f63.2", "127.1=f63.3", "127.3=old127.3"};
+                       "0.2=old0.2", "127.0=f63.2", "127.1=f63.3", "127.3=old127.3"}
+        << 0;
     QTest::newRow("30 characters on 20 columns, blanks kept")
         << QByteArray("  345678901234567890123456789 \r\n") << 2 << 20
-        << QStringList{"0.0=  345678901234567890", "0.1=old0.1"};
+        << QStringList{"0.0=  345678901234567890", "0.1=old0.1"} << 0;
     QTest::newRow("4-line file changes only text 0")
         << QByteArray("a\r\nb\r\n\r\nd\r\n") << 4 << 20
-        << QStringList{"0.0=a", "0.1=b", "0.2=", "0.3=d", "1.0=old1.0"};
+        << QStringList{"0.0=a", "0.1=b", "0.2=", "0.3=d", "1.0=old1.0"} << 0;
     QTest::newRow("LF, CR, last line without end")
-        << QByteArray("a\n\nb\rc") << 4 << 20 << QStringList{"0.0=a", "0.1=", "0.2=b", "0.3=c"};
+        << QByteArray("a\n\nb\rc") << 4 << 20 << QStringList{"0.0=a", "0.1=", "0.2=b", "0.3=c"}
+        << 0;
+    QTest::newRow("0 bytes become blanks; those cut off are not counted")
+        << raw("AB\0CD\r\n\0\r\n12345678\0\0") << 1 << 8
+        << QStringList{"0.0=AB CD", "1.0= ", "2.0=12345678", "3.0=old3.0"} << 2;
 }
 
 void TestFixedText::load() {
@@ -158,10 +168,13 @@ void TestFixedText::load() {
     QFETCH(int, rows);
     QFETCH(int, columns);
     QFETCH(QStringList, expected);
+    QFETCH(int, blanked);
     const QString path = dir_.filePath(QStringLiteral("load.TXT"));
     QVERIFY(writeAll(path, file));
     FixedTextStore store = filled(QStringLiteral("old"));
-    QCOMPARE(loadFesttextFile(store, path, rows, columns), QString());
+    const FesttextLoad load = loadFesttextFile(store, path, rows, columns);
+    QCOMPARE(load.error, QString());
+    QCOMPARE(load.blanked, blanked);
     QVERIFY(withEntries(store, expected) == store);
 }
 

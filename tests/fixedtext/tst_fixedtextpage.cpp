@@ -7,6 +7,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <sys/stat.h>
 
 namespace {
 
@@ -23,8 +24,10 @@ struct EchoTerminal {
     bool storing = false;
     int received = 0;
     int silentFrom = 0;                  // image byte from which no echo comes; 0: never
+    int vanishAt = -1;                   // the port vanishes at this image byte; 0: on reading
     std::optional<QByteArray> readReply; // answers the read command instead; empty: silence
     std::function<void(int)> seen;       // each image byte by number; 0: the read command
+    std::function<void()> cut;           // at vanishAt instead of the port vanishing
 
     explicit EchoTerminal(FakeSerialPort& p) : port(p) {
         port.onWrite = [this](const QByteArray& b) { written(b); };
@@ -36,9 +39,12 @@ struct EchoTerminal {
             storing = true;
         } else if (b == cmd::readFixedTexts()) {
             if (seen) seen(0);
+            if (vanishAt == 0) return cut ? cut() : port.vanish();
             port.feed(readReply.value_or(eeprom));
         } else if (storing && b.size() == 1) {
-            if (seen) seen(++received);
+            ++received;
+            if (seen) seen(received);
+            if (received == vanishAt) return cut ? cut() : port.vanish();
             if (silentFrom && received >= silentFrom) return;
             eeprom += b;
             port.feed(b);
@@ -97,11 +103,15 @@ class TestFixedTextPage : public QObject {
     void selectText();
     void editingAndLeavingFields();
     void storeButtonsAndFiles();
+    void badFiles_data();
+    void badFiles();
     void programming_data();
     void programming();
     void clickInPauseAfterProgrammingIsDropped();
     void readCommands_data();
     void readCommands();
+    void lostPort_data();
+    void lostPort();
     void callUp_data();
     void callUp();
 };
@@ -142,10 +152,10 @@ void TestFixedTextPage::editingAndLeavingFields() {
         QTest::mouseClick(b, Qt::LeftButton);
         return p.page->festtextNr();
     };
-    // Up is one text back, down one on; the up-down holds 0 or 1, so a second click the same way
-    // does nothing.
-    QCOMPARE((QList<int>{step(5, up), step(4, up), step(4, down), step(0, up), step(127, down)}),
-             (QList<int>{4, 4, 5, 0, 127}));
+    // Up is one text back, down one on, every click (the up-down itself only holds 0 or 1).
+    QCOMPARE((QList<int>{step(5, up), step(4, up), step(3, up), step(3, down), step(4, down),
+                         step(0, up), step(127, down)}),
+             (QList<int>{4, 3, 2, 4, 5, 0, 127}));
 
     // Typed text reaches the store on leaving the field, also for a click on a button.
     p.field(1)->setFocus();
@@ -160,14 +170,20 @@ void TestFixedTextPage::editingAndLeavingFields() {
     QCOMPARE(p.page->festtextNr(), 2);
     QCOMPARE(p.page->store().text(3), FixedText{"X"});
 
-    // A field the display change emptied stores an empty row when left.
+    // Fields the display change emptied change no row when left; a row typed into does change,
+    // with a pasted 0 as a blank.
     p.page->store().setText(2, {"abc", "def"});
     p.show(2);
-    p.selectDisplay(5); // 20x2
-    QCOMPARE(p.page->store().entry(2, 0), QStringLiteral("abc"));
     p.field(0)->setFocus();
+    p.selectDisplay(5); // 20x2
     p.field(1)->setFocus();
-    QCOMPARE(p.page->store().text(2), (FixedText{"", "def"}));
+    p.click("cmdSaveFT");
+    QCOMPARE(p.page->store().text(2), (FixedText{"abc", "def"}));
+    p.field(1)->setFocus();
+    QTest::keyClicks(p.field(1), QStringLiteral("X"));
+    p.field(1)->insert(QString(QChar(0)) + "Y");
+    p.field(0)->setFocus();
+    QCOMPARE(p.page->store().text(2), (FixedText{"abc", "X Y"}));
 
     // The call-up field sets its up-down to a valid number and to nothing else.
     auto* callUp = p.find<QLineEdit>("txtFTAbruf");
@@ -224,6 +240,63 @@ void TestFixedTextPage::storeButtonsAndFiles() {
     const auto& save = p.f.dialogs.shown.at(0).file;
     const auto& open = p.f.dialogs.shown.at(2).file;
     QVERIFY(save.confirmOverwrite && !save.mustExist && open.mustExist && !open.confirmOverwrite);
+}
+
+void TestFixedTextPage::badFiles_data() {
+    QTest::addColumn<QString>("kind"); // what the chosen path is
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("texts"); // afterwards
+    const QString load = QStringLiteral("Die Festtexte konnten nicht aus der Datei \"%1\" geladen "
+                                        "werden:\r%2\rDie Festtexte im Programm sind unverändert.");
+    const QString notRegular = load.arg("%1", "Das ist keine gewöhnliche Datei (sondern z. B. ein "
+                                              "Ordner, ein Gerät oder eine Pipe).");
+    const QString kept = QStringLiteral("000|||,001|||");
+    QTest::newRow("folder") << "folder" << notRegular << kept;
+    QTest::newRow("named pipe without writer") << "fifo" << notRegular << kept;
+    QTest::newRow("link to an endless device") << "zero" << notRegular << kept;
+    QTest::newRow("5 MiB") << "large"
+                           << load.arg("%1", "Die Datei ist größer als 4096 KB und kann keine "
+                                             "gültige Datei sein.")
+                           << kept;
+    QTest::newRow("0 bytes in lines")
+        << "zeros"
+        << "Die Datei \"%1\" enthält 3 Nullzeichen. Sie wurden beim Laden durch Leerzeichen "
+           "ersetzt, weil ein Nullzeichen den Festtext im Pultino beenden und alle folgenden "
+           "Festtexte verschieben würde."
+        << "AB CD|  ||,001|||";
+    QTest::newRow("save onto a folder")
+        << "folder save"
+        << "Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\rUnter diesem "
+           "Namen gibt es bereits einen Ordner.\rDie Datei wurde nicht verändert."
+        << kept;
+}
+
+// Whatever the operator picks, the window answers at once in German and loses nothing.
+void TestFixedTextPage::badFiles() {
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    QFETCH(QString, texts);
+    PageFixture p(3); // 16x4
+    p.page->store().fillDefaults();
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("f.TXT"));
+    QFile file(path);
+    if (kind.startsWith(u"folder")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("f.TXT")));
+    } else if (kind == u"fifo") {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (kind == u"zero") {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    } else {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (kind == u"large") QVERIFY(file.resize(5 << 20));
+        if (kind == u"zeros") file.write(QByteArray("AB\0CD\r\n\0\0\r\n", 11));
+        file.close();
+    }
+    p.f.dialogs.fileNames = {path};
+    p.click(kind.endsWith(u"save") ? "cmdSaveFT" : "cmdLoadFT");
+    QCOMPARE(p.f.dialogs.messages(), QStringList{message.arg(path)});
+    QCOMPARE(p.texts(2), texts);
 }
 
 void TestFixedTextPage::programming_data() {
@@ -373,6 +446,52 @@ void TestFixedTextPage::readCommands() {
     QCOMPARE(p.field(1)->text(), p.page->store().entry(p.page->festtextNr(), 1));
     QCOMPARE(p.w->panelText(4), QString());
     QVERIFY(LinkFlags::instance().showReceivedData);
+}
+
+void TestFixedTextPage::lostPort_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("displayType");
+    QTest::addColumn<int>("vanishAt"); // image byte; 0: on the read command
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("abort"); // the operator ends the wait instead
+    const QString cause = QStringLiteral("Ursache: Die Verbindung über COM1 (fake:COM1) ist "
+                                         "unterbrochen.");
+    const QString read = QStringLiteral("Fehler beim Auslesen der Festtexte!\r") + cause;
+    QTest::newRow("program, byte 1901")
+        << "cmdSendFT" << 13 << 1901
+        << "Fehler beim Speichern der Festtexte!\r(1900 von 5889 Bytes gespeichert.)\r" + cause
+        << false;
+    QTest::newRow("program, read-back") << "cmdSendFT" << 2 << 0 << read << false;
+    QTest::newRow("verify") << "cmdVerifyFT" << 2 << 0 << read << false;
+    QTest::newRow("read") << "cmdAuslesenFT" << 2 << 0 << read << false;
+    QTest::newRow("program, aborted")
+        << "cmdSendFT" << 2 << 5
+        << "Fehler beim Speichern der Festtexte!\r(4 von 641 Bytes gespeichert.)\rDie "
+           "Übertragung wurde abgebrochen."
+        << true;
+    QTest::newRow("verify, aborted") << "cmdVerifyFT" << 2 << 0 << QString() << true;
+}
+
+// A vanished port is named in place of a guessed terminal fault or a comparison with nothing;
+// an operation the operator ended is not reported as a fault of the terminal either.
+void TestFixedTextPage::lostPort() {
+    QFETCH(QString, button);
+    QFETCH(int, displayType);
+    QFETCH(int, vanishAt);
+    QFETCH(QString, message);
+    QFETCH(bool, abort);
+    PageFixture p(displayType);
+    p.page->store().fillDefaults();
+    for (int n = 0; n < kFixedTextCount && displayType == 13; ++n)
+        p.page->store().setEntry(n, 1, QString(40, u'F'));
+    const FixedTextStore before = p.page->store();
+    EchoTerminal t(p.f.port);
+    t.vanishAt = vanishAt;
+    if (abort) t.cut = [] { LinkFlags::instance().setAbortRequested(true); };
+    p.click(qPrintable(button));
+    LinkFlags::instance().setAbortRequested(false);
+    QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QVERIFY(p.page->store() == before);
 }
 
 void TestFixedTextPage::callUp_data() {
