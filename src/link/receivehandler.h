@@ -32,6 +32,8 @@ class ReceiveHandler : public QObject {
     void received();
     // Text to append to the receive monitor.
     void monitorAppend(const QString& text);
+    // Key capture is on and LinkFlags::lastKeyReceived has grown.
+    void keyCaptured();
 
   private:
     SerialPort& port_;
