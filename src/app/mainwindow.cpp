@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/about.h"
 #include "app/displaygeometry.h"
 #include "control/devicepanel.h"
 #include "control/textoutputpage.h"
@@ -24,6 +25,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
@@ -158,6 +160,11 @@ void MainWindow::updateInputBlock() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lblCopyright && event->type() == QEvent::MouseButtonRelease && !inputBlocked_ &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        lblCopyright_Click();
+        return true;
+    }
     if (!inputBlocked_ || !watched->isWidgetType()) return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -515,4 +522,9 @@ void MainWindow::CommProps_Click() {
 
 void MainWindow::btnQuit_Click() {
     if (quit) quit();
+}
+
+void MainWindow::lblCopyright_Click() {
+    AboutBox about(title(), kVersionMajor, kVersionMinor, settings_.fileName(), dialogs_, this);
+    about.exec();
 }
