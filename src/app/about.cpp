@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -32,6 +33,23 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geom
     l->setGeometry(geometry);
     l->setWordWrap(true);
     return l;
+}
+
+// The program has no icon file: a terminal with its display, drawn.
+QPixmap programIcon() {
+    QPixmap pm(48, 48);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x20, 0x30, 0x60));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(2, 6, 44, 36), 5, 5);
+    p.setBrush(QColor(0x9c, 0xc4, 0x3c));
+    p.drawRect(QRectF(8, 12, 32, 14));
+    p.setBrush(QColor(0xd0, 0xd0, 0xd0));
+    for (int k = 0; k < 4; ++k)
+        p.drawRect(QRectF(8 + 9 * k, 30, 5, 6));
+    return pm;
 }
 
 } // namespace
@@ -142,7 +160,7 @@ AboutBox::AboutBox(const QString& title, int major, int minor, const QString& se
     setFixedSize(460, 380);
 
     auto* picIcon = label(this, "picIcon", QString(), QRect(16, 16, 48, 48));
-    picIcon->setPixmap(windowIcon().pixmap(48, 48));
+    picIcon->setPixmap(programIcon());
     picIcon->setAccessibleName(picIcon->objectName());
     lblTitle = label(this, "lblTitle", title, QRect(80, 14, 360, 24));
     QFont big = lblTitle->font();

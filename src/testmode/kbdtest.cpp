@@ -12,11 +12,11 @@ KbdTest::KbdTest(ReceiveHandler& receiver, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("KbdTest"));
     setWindowTitle(QStringLiteral("PC-Tastatur Test"));
     setModal(true);
-    setFixedSize(330, 150);
+    setFixedSize(400, 150);
     auto* label1 =
         new QLabel(QStringLiteral("Drücken Sie nacheinander die Tasten F1 bis F4 am PT/BX"), this);
     label1->setObjectName(QStringLiteral("Label1"));
-    label1->setGeometry(12, 10, 306, 20);
+    label1->setGeometry(12, 10, 376, 20);
     for (int k = 0; k < 4; ++k) {
         F[k] = new QLabel(QStringLiteral("F%1").arg(k + 1), this);
         F[k]->setObjectName(QStringLiteral("F_%1").arg(k));
@@ -25,14 +25,14 @@ KbdTest::KbdTest(ReceiveHandler& receiver, QWidget* parent) : QDialog(parent) {
         F[k]->setFrameShape(QFrame::Panel);
         F[k]->setFrameShadow(QFrame::Sunken);
         F[k]->setAutoFillBackground(true);
-        F[k]->setGeometry(24 + 74 * k, 40, 60, 30);
+        F[k]->setGeometry(40 + 84 * k, 40, 60, 30);
     }
     auto* label2 = new QLabel(QStringLiteral("Klicken Sie danach OK"), this);
     label2->setObjectName(QStringLiteral("Label2"));
     label2->setGeometry(12, 84, 200, 20);
     OKCommand = new QPushButton(QStringLiteral("OK"), this);
     OKCommand->setObjectName(QStringLiteral("OKCommand"));
-    OKCommand->setGeometry(230, 110, 88, 28);
+    OKCommand->setGeometry(300, 110, 88, 28);
     OKCommand->setDefault(true);
     OKCommand->installEventFilter(this);
     connect(OKCommand, &QPushButton::clicked, this, &KbdTest::OKCommand_Click);

@@ -23,11 +23,11 @@ ProgressForm::ProgressForm(CommandExchange& exchange, ReceiveHandler& receiver, 
     for (int i = 0; i < kTestCount; ++i) {
         TestLabel[i] = new QLabel(rowName(i), this);
         TestLabel[i]->setObjectName(QStringLiteral("TestLabel_%1").arg(i));
-        TestLabel[i]->setGeometry(12, 12 + 28 * i, 150, 24);
+        TestLabel[i]->setGeometry(12, 12 + 28 * i, 170, 24);
         ResultLabel[i] = new QLabel(this);
         ResultLabel[i]->setObjectName(QStringLiteral("ResultLabel_%1").arg(i));
         ResultLabel[i]->setAccessibleName(ResultLabel[i]->objectName());
-        ResultLabel[i]->setGeometry(166, 12 + 28 * i, 300, 24);
+        ResultLabel[i]->setGeometry(186, 12 + 28 * i, 320, 24);
         ResultLabel[i]->setFrameShape(QFrame::Panel);
         ResultLabel[i]->setFrameShadow(QFrame::Sunken);
         ResultLabel[i]->setAutoFillBackground(true);
@@ -38,9 +38,9 @@ ProgressForm::ProgressForm(CommandExchange& exchange, ReceiveHandler& receiver, 
     KbdTestResult->setGeometry(12, below, 300, 24);
     CancelCommand = new QPushButton(QStringLiteral("Abbrechen"), this);
     CancelCommand->setObjectName(QStringLiteral("CancelCommand"));
-    CancelCommand->setGeometry(378, below, 88, 28);
+    CancelCommand->setGeometry(418, below, 88, 28);
     connect(CancelCommand, &QPushButton::clicked, this, &ProgressForm::CancelCommand_Click);
-    setFixedSize(478, below + 40);
+    setFixedSize(518, below + 40);
     LinkFlags::instance().setAbortRequested(false);
 }
 

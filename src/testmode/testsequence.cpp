@@ -225,6 +225,8 @@ StepResult runRow(CommandExchange& exchange, int row, const TestSetup& setup, Te
     case Row::Geometry: {
         r = testFunction(exchange, 2, false, setup, person);
         if (!r.good || r.end != Status::Done || aborted()) return r;
+        // Setting the geometry only writes: a port lost meanwhile shows here.
+        if (!exchange.port().isOpen()) return cut(Status::PortLost);
         exchange.port().write(demoText(setup.columns, setup.rows));
         const auto looksRight = person.checkDisplay(setup.columns, setup.rows);
         if (!looksRight) return {QStringLiteral("OK, ohne Sichtprüfung")};
