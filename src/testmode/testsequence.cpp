@@ -109,8 +109,7 @@ StepResult linkTest(CommandExchange& exchange, bool showMsgs, TestPerson& person
     for (;;) {
         exchange.port().write(cmd::clearDisplay() + cmd::linkTestPrelude() +
                               title(1, "Schnittstelle") + cmd::loadKeyTable());
-        // 31 dots and a star fill the key table; only the last echo decides, so that a terminal
-        // still busy with its start-up screen is not failed for its first few bytes.
+        // 31 dots and a star fill the 32 bytes of the key table; the star's echo decides.
         for (int i = 1; i <= 31; ++i) {
             echoed(exchange, '.', timeOut);
             if (exchange.lastEnd() == CommandExchange::WaitEnd::PortLost)
