@@ -6,6 +6,7 @@
 #include "link/qtserialport.h"
 #include "sim/simulatorsession.h"
 #include "sim/simulatorwindow.h"
+#include "testmode/testmainwindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -42,9 +43,22 @@ int main(int argc, char** argv) {
     }
 
     QtDialogs dialogs;
-    MainWindow window(port, dialogs, settings, devices);
-    dialogs.setParent(&window);
-    window.startUp();
+    // --test starts the test window on its own port instead of the main window.
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<TestMainWindow> testWindow;
+    QWidget* shown = nullptr;
+    if (QApplication::arguments().contains(QStringLiteral("--test"))) {
+        testWindow = std::make_unique<TestMainWindow>(port, dialogs, settings, devices);
+        dialogs.setParent(testWindow.get());
+        testWindow->startUp();
+        shown = testWindow.get();
+    } else {
+        mainWindow = std::make_unique<MainWindow>(port, dialogs, settings, devices);
+        dialogs.setParent(mainWindow.get());
+        mainWindow->startUp();
+        shown = mainWindow.get();
+    }
+    QWidget& window = *shown;
     window.show();
     if (sim) {
         sim->showWindow();

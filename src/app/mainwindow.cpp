@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/about.h"
 #include "app/displaygeometry.h"
 #include "chars/charpage.h"
 #include "control/devicepanel.h"
@@ -29,6 +30,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
@@ -209,6 +211,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (activityStop_ && watched->isWidgetType() && refusedDuringActivity(watched, event)) {
         event->ignore();
+        return true;
+    }
+    if (watched == lblCopyright && event->type() == QEvent::MouseButtonRelease && !inputBlocked_ &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        lblCopyright_Click();
         return true;
     }
     if (!inputBlocked_ || !watched->isWidgetType()) return false;
@@ -578,4 +585,9 @@ void MainWindow::btnQuit_Click() {
         return;
     }
     if (quit) quit();
+}
+
+void MainWindow::lblCopyright_Click() {
+    AboutBox about(title(), kVersionMajor, kVersionMinor, settings_.fileName(), dialogs_, this);
+    about.exec();
 }

@@ -60,6 +60,7 @@ class MainWindow : public QMainWindow, public PageHost {
     void CommProps_Click();
     void cmdClearReceived_Click();
     void btnQuit_Click();
+    void lblCopyright_Click();
 
     ReceiveHandler& receiver() { return *receiver_; }
     int currentTab() const { return CurrentTab; }

@@ -55,6 +55,11 @@ QByteArray keyboardMode(int mode) {
 QByteArray defineCharacter() {
     return esc("&L");
 }
+// Not a command the terminal knows (it drops it); the link test has always sent it, and
+// terminals already in the field were tested with it.
+QByteArray linkTestPrelude() {
+    return esc("C");
+}
 
 QByteArray standardKeyTable() {
     QByteArray table;

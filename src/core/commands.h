@@ -23,6 +23,7 @@ QByteArray showFixedText(int n);              // ESC "D" n
 QByteArray loadKeyTable();                    // ESC "&u"
 QByteArray keyboardMode(int mode);            // ESC "&P" '0'+mode
 QByteArray defineCharacter();                 // ESC "&L"
+QByteArray linkTestPrelude();                 // ESC "C", sent by the link test after clearing
 
 // The terminal's own key table, restored by the reset: row r, column c sends 16 * r + c.
 QByteArray standardKeyTable();

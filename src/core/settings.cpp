@@ -29,3 +29,7 @@ void SettingsStore::setPortDevice(int n, const QString& device) {
     settings_->setValue(QStringLiteral("Ports/COM%1").arg(n), device);
     settings_->sync();
 }
+
+QString SettingsStore::fileName() const {
+    return settings_->fileName();
+}

@@ -27,6 +27,9 @@ class SettingsStore {
     QString portDevice(int n) const;
     void setPortDevice(int n, const QString& device);
 
+    // Where the store lives, for the system information.
+    QString fileName() const;
+
     static QString boolText(bool value) {
         return value ? QStringLiteral("true") : QStringLiteral("false");
     }

@@ -13,7 +13,7 @@ class LinkFlags : public QObject {
     bool showReceivedData = true;
     // While true, received data goes only to lastKeyReceived (keyboard test).
     bool keyCaptureActive = false;
-    // The first byte of the last chunk received while keyCaptureActive was true.
+    // What arrived while keyCaptureActive was true and has not been taken yet.
     QByteArray lastKeyReceived;
 
     bool abortRequested() const { return abortRequested_; }

@@ -27,7 +27,9 @@ void ReceiveHandler::onDataReceived() {
     if (chunk.isEmpty()) return;
     auto& flags = LinkFlags::instance();
     if (flags.keyCaptureActive) {
-        flags.lastKeyReceived = chunk.left(1);
+        // Every character counts: two keys pressed in quick succession arrive in one chunk.
+        flags.lastKeyReceived.append(chunk);
+        emit keyCaptured();
         return;
     }
     buffer_.append(chunk);

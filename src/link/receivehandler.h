@@ -34,6 +34,8 @@ class ReceiveHandler : public QObject {
     void monitorAppend(const QString& text);
     // The bytes of one received chunk, as they came.
     void chunkReceived(const QByteArray& chunk);
+    // Key capture is on and LinkFlags::lastKeyReceived has grown.
+    void keyCaptured();
 
   private:
     SerialPort& port_;

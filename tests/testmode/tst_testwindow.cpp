@@ -1,0 +1,156 @@
+#include "core/settings.h"
+#include "fakedialogs.h"
+#include "link/devicemap.h"
+#include "link/fakeserialport.h"
+#include "link/flags.h"
+#include "link/qtserialport.h"
+#include "link/receivehandler.h"
+#include "modal.h"
+#include "sim/faketerminal.h"
+#include "sim/ptyterminal.h"
+#include "testmode/kbdtest.h"
+#include "testmode/testmainwindow.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// The test window on a fake port, with the simulated terminal behind it.
+struct Bench {
+    QTemporaryDir dir;
+    SettingsStore settings{dir.filePath(QStringLiteral("ZEPTAL32.ini"))};
+    DeviceMap devices{settings};
+    FakeSerialPort port;
+    FakeDialogs dialogs;
+    FakeTerminal terminal{port};
+    TestMainWindow window{port, dialogs, settings, devices};
+};
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+  private slots:
+    void portBusy() {
+        Bench b;
+        b.port.failOpen = true;
+        Operator op([](QWidget* w) { w->close(); });
+        b.window.startUp();
+        QCOMPARE(b.window.statusText(), "Schnittstelle inaktiv. Keine Verbindung zum PT/BX.");
+        QCOMPARE(b.dialogs.shown.size(), 2);
+        QCOMPARE(b.dialogs.shown.value(1).title, "Schnittstellenfehler");
+        QCOMPARE(op.seen.size(), 1); // the port settings dialog between the attempts
+    }
+
+    void leaveRun_data() {
+        QTest::addColumn<bool>("closeWindow"); // else "Abbrechen", at the display check
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("Abbrechen")
+            << false
+            << QStringList{"#00ff00 OK"} + QStringList(6, QStringLiteral("#ffff00 abgebrochen"));
+        QTest::newRow("leaving the window") << true << QStringList();
+    }
+
+    void leaveRun() {
+        QFETCH(bool, closeWindow);
+        Bench b;
+        LinkFlags::instance().setAbortRequested(true); // left over from an earlier run
+        b.window.startUp();
+        b.window.show();
+        Operator op([&](QWidget* w) {
+            if (w->objectName() != "frmDisplayTest") return;
+            if (closeWindow)
+                b.window.close();
+            else
+                click(w->parentWidget(), "CancelCommand");
+            click(w, "Command1");
+        });
+        b.window.StartCommand->click();
+        QVERIFY(!op.form);
+        QCOMPARE(b.window.isVisible(), !closeWindow);
+        QTEST(op.rows, "rows");
+        QCOMPARE(b.dialogs.messages(), QStringList());
+        QVERIFY(b.port.written().endsWith("20x4\rTest-Ende"));
+    }
+
+    void keyboardTest_data() {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<int>("how"); // 0 click, 1 shift + click, 2 space key
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("none pressed") << QByteArrayList() << 0 << "F1 F2 F3 F4 ";
+        QTest::newRow("F3 twice, 5 and A ignored")
+            << QByteArrayList{"3", "5", "A", "3"} << 0 << "F1 F2 F4 ";
+        QTest::newRow("two keys in one chunk, OK by key")
+            << QByteArrayList{"1", "42"} << 2 << "F3 ";
+        QTest::newRow("shift + click") << QByteArrayList{"1"} << 1 << "";
+    }
+
+    void keyboardTest() {
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(int, how);
+        FakeSerialPort port;
+        port.open();
+        ReceiveHandler receiver(port);
+        KbdTest test(receiver);
+        test.show();
+        for (const QByteArray& c : chunks)
+            port.feed(c);
+        if (how == 2)
+            QTest::keyClick(test.OKCommand, Qt::Key_Space);
+        else
+            QTest::mouseClick(test.OKCommand, Qt::LeftButton,
+                              how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
+        QVERIFY(!test.isVisible());
+        QTEST(test.missingKeys(), "missing");
+        QCOMPARE(test.F[3]->palette().color(QPalette::Window) == QColor(0, 255, 0),
+                 chunks.join().contains('4'));
+        QVERIFY(!LinkFlags::instance().keyCaptureActive);
+        QVERIFY(receiver.buffer().isEmpty());
+    }
+
+    // As `zeptal32 --test --simulator` runs: the real serial port code over a pseudo-terminal.
+    void fullRunOverPty() {
+        QTemporaryDir dir;
+        SettingsStore settings(dir.filePath(QStringLiteral("ZEPTAL32.ini")));
+        DeviceMap devices(settings);
+        PtyTerminal term;
+        QString error;
+        QVERIFY2(term.start(&error), qPrintable(error));
+        devices.bindTemporarily(1, term.slavePath());
+        QtSerialPort port([&devices](int n) { return devices.device(n); });
+        FakeDialogs dialogs;
+        settings.write(SettingsStore::kLineSettings, QStringLiteral("4800,n,8,2"));
+        TestMainWindow window(port, dialogs, settings, devices);
+        window.startUp();
+        QCOMPARE(window.statusText(), QStringLiteral("COM1: 4800,n,8,2"));
+        QCOMPARE(window.testCols() * 10 + window.testRows(), 204);
+        window.show();
+        const QStringList demo = testmode::demoPicture(20, 4);
+        Operator op([&](QWidget* w) {
+            if (auto* kbd = qobject_cast<KbdTest*>(w)) {
+                // The keys that send "1" to "4" under the key table just loaded.
+                for (char c : QByteArray("1234"))
+                    term.pressKey(static_cast<int>(term.snapshot().keyTable.indexOf(c)));
+                QTRY_COMPARE_WITH_TIMEOUT(kbd->missingKeys(), QString(), 20000);
+                kbd->OKCommand->click();
+            } else if (w->objectName() == "frmDisplayTest") {
+                QTRY_COMPARE_WITH_TIMEOUT(term.snapshot().rowsText(), demo, 20000);
+                click(w, "Command1");
+            }
+        });
+        window.StartCommand->click();
+        QCOMPARE(op.rows, QStringList(7, QStringLiteral("#00ff00 OK")));
+        QCOMPARE(op.keysResult, QString()); // every key arrived
+        QCOMPARE(dialogs.messages(), QStringList());
+        QTRY_COMPARE_WITH_TIMEOUT(term.snapshot().rowsText().mid(0, 2).join('|'),
+                                  QStringLiteral("20x4                |Test-Ende           "),
+                                  20000);
+        QCOMPARE(term.fixedTextImage(), testmode::numberedTextsImage());
+        window.DemoCommand->click();
+        QTRY_COMPARE_WITH_TIMEOUT(term.snapshot().rowsText(), demo, 20000);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_testwindow.moc"
