@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
 #include "core/settings.h"
+#include "link/bytetrace.h"
 #include "link/devicemap.h"
 #include "link/qtserialport.h"
 #include "sim/simulatorsession.h"
@@ -39,8 +40,23 @@ int main(int argc, char** argv) {
         devices.bindTemporarily(n, sim->devicePath());
     }
 
+    // --trace FILE: every byte on the line into the file, behind the port the window works on.
+    ByteTrace trace;
+    std::unique_ptr<TracingSerialPort> traced;
+    if (const auto tracePath = traceArgument(QApplication::arguments())) {
+        const QString error = tracePath->isEmpty()
+                                  ? QStringLiteral("--trace braucht den Namen einer Datei.")
+                                  : trace.open(*tracePath);
+        if (!error.isEmpty()) {
+            QMessageBox::critical(nullptr, QStringLiteral("ZEPTAL32"), error);
+            return 2;
+        }
+        traced = std::make_unique<TracingSerialPort>(port, trace);
+    }
+    SerialPort& line = traced ? static_cast<SerialPort&>(*traced) : port;
+
     QtDialogs dialogs;
-    MainWindow window(port, dialogs, settings, devices);
+    MainWindow window(line, dialogs, settings, devices);
     dialogs.setParent(&window);
     window.startUp();
     window.show();
@@ -53,6 +69,6 @@ int main(int argc, char** argv) {
         }
     }
     const int rc = app.exec();
-    port.close();
+    line.close();
     return rc;
 }
