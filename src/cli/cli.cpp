@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "control/controlops.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
 #include "core/settings.h"
@@ -12,7 +13,6 @@
 #include "sim/ptyterminal.h"
 #include "sim/simoptions.h"
 
-#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <algorithm>
@@ -27,7 +27,6 @@ namespace {
 
 const QString kProgram = QStringLiteral("zeptal32-cli");
 const QString kDefaultLine = QStringLiteral("9600,n,8,2");
-const int kSpeeds[] = {9600, 4800, 2400, 1200};
 
 QList<Subcommand>& registry() {
     static QList<Subcommand> commands;
@@ -128,12 +127,12 @@ QString takeCommonOptions(const QStringList& args, CommonOptions* options, QStri
         if (arg == QLatin1String("--port")) {
             options->port = value;
         } else if (arg == QLatin1String("--baud")) {
-            bool ok = false;
-            const int baud = value.toInt(&ok);
-            if (!ok || std::find(std::begin(kSpeeds), std::end(kSpeeds), baud) == std::end(kSpeeds))
+            // Only the speeds the terminal can be set to.
+            const bool known = control::speedItems().contains(value + QStringLiteral(",n,8,2"));
+            if (!known)
                 return QStringLiteral("--baud %1: erlaubt sind 9600, 4800, 2400 und 1200.")
                     .arg(value);
-            options->baud = baud;
+            options->baud = value.toInt();
         } else if (arg == QLatin1String("--display")) {
             options->display = value;
         } else if (arg == QLatin1String("--simulator-option")) {
@@ -322,9 +321,8 @@ int Cli::runCommand(const Subcommand& command, const QStringList& rest) {
 
 void Cli::watchInterrupt() {
     if (::pipe(interruptPipe) != 0) return;
-    auto* notifier =
-        new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
+    interruptNotifier_ = std::make_unique<QSocketNotifier>(interruptPipe[0], QSocketNotifier::Read);
+    QObject::connect(interruptNotifier_.get(), &QSocketNotifier::activated, [this] {
         char c = 0;
         [[maybe_unused]] const auto n = ::read(interruptPipe[0], &c, 1);
         info(QStringLiteral("Abbruch angefordert (Strg+C ein zweites Mal beendet sofort)."));

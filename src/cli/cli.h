@@ -14,6 +14,7 @@ class CommandExchange;
 class DeviceMap;
 class Dialogs;
 class PtyTerminal;
+class QSocketNotifier;
 class QtSerialPort;
 class ReceiveHandler;
 class SerialPort;
@@ -121,6 +122,7 @@ class Cli {
     std::unique_ptr<ReceiveHandler> receiver_;
     std::unique_ptr<CommandExchange> exchange_;
     std::unique_ptr<ProgressDisplay> progress_;
+    std::unique_ptr<QSocketNotifier> interruptNotifier_;
 };
 
 } // namespace cli

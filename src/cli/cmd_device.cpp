@@ -214,8 +214,10 @@ Subcommand sendCommand() {
             70,
             {{QStringLiteral("send TEXT"),
               QStringLiteral("Text/Befehl senden, \\e für ESC, z. B. '\\e&C'")}},
-            QStringLiteral("Sendet den Text in Windows-1252; ein Zeichen ohne Byte dort wird "
-                           "\"?\".\n\\e steht für ESC, \\\\ für einen Backslash."),
+            QStringLiteral(
+                "Sendet den Text in Windows-1252; ein Zeichen ohne Byte dort wird "
+                "\"?\".\n\\e steht für ESC, \\\\ für einen Backslash. Beginnt der Text mit \"-\", "
+                "steht \"--\" davor."),
             send};
 }
 

@@ -36,6 +36,7 @@ class TestCliEndToEnd : public QObject {
     void exitCodes();
     void writeVerifyReadAcrossRuns();
     void busyPortAndInterrupt();
+    void settingsCommands();
     void traceOfAnExchange();
 
   private:
@@ -64,6 +65,8 @@ class TestCliEndToEnd : public QObject {
 
 void TestCliEndToEnd::initTestCase() {
     QVERIFY(dir_.isValid());
+    // Qt falls back to the user's own settings unless the folder exists.
+    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("config")));
     writeTexts(file("texts.txt"), 4, [](int n, int r) {
         return r == 0 ? QStringLiteral("Text %1").arg(n) : QString(r, QLatin1Char('*'));
     });
@@ -179,6 +182,31 @@ void TestCliEndToEnd::busyPortAndInterrupt() {
     QVERIFY(lines.last().endsWith("* geschlossen"));
 }
 
+// The terminal hears only its stored speed, so the query after "speed" answers only if the
+// tool reopened the port at the new speed and kept it for the next run.
+void TestCliEndToEnd::settingsCommands() {
+    TerminalOptions options;
+    options.strictSpeed = true;
+    PtyTerminal term(options);
+    QString error;
+    QVERIFY2(term.start(&error), qPrintable(error));
+    const QStringList port{"--port", term.slavePath(), "-q"};
+    QCOMPARE(run(port + QStringList{"send", "\\e&C"}).code, 0);
+    QTRY_VERIFY(term.snapshot().cursorOn);
+    QCOMPARE(run(port + QStringList{"address", "7"}).code, 0);
+    QTRY_VERIFY(!term.snapshot().selected);
+    QCOMPARE(run(port + QStringList{"address", "alle"}).code, 0);
+    QTRY_VERIFY(term.snapshot().selected);
+    QCOMPARE(run(port + QStringList{"display", "40x4"}).code, 0);
+    QTRY_COMPARE(term.snapshot().displayCode, 12);
+    QCOMPARE(run(port + QStringList{"speed", "4800"}).code, 0);
+    QTRY_COMPARE(term.snapshot().speedCode, 1);
+    QVERIFY(QFile::exists(file("config/ZEPTAL32/ZEPTAL32.ini")));
+    const Run version = run(port + QStringList{"version"});
+    QCOMPARE(version.out, QStringLiteral("1.80\n"));
+    QCOMPARE(version.code, 0);
+}
+
 void TestCliEndToEnd::traceOfAnExchange() {
     const Run r = run({"--simulator", "-q", "--trace", file("version.trace"), "version"});
     QCOMPARE(r.code, 0);
@@ -187,7 +215,7 @@ void TestCliEndToEnd::traceOfAnExchange() {
     const QStringList lines = QString::fromUtf8(trace.readAll()).split('\n', Qt::SkipEmptyParts);
     const QStringList expected = {
         "^# ZEPTAL32 Byte-Protokoll, begonnen \\d{4}-\\d\\d-\\d\\dT",
-        "^ *(\\d+) \\* geöffnet /dev/\\S+ 9600,n,8,2$",
+        "^ *(\\d+) \\* geöffnet /dev/\\S+ \\d+,n,8,2$",
         "^ *(\\d+) > 1B 26 56 \\|\\.&V\\|$",
         "^ *(\\d+) < 31 2E 38 30 42 \\|1\\.80B\\|$",
         "^ *(\\d+) \\* geschlossen$",
