@@ -2,6 +2,7 @@
 #include "app/qtdialogs.h"
 #include "core/settings.h"
 #include "core/translations.h"
+#include "link/bytetrace.h"
 #include "link/devicemap.h"
 #include "link/qtserialport.h"
 #include "sim/simulatorsession.h"
@@ -42,18 +43,33 @@ int main(int argc, char** argv) {
         devices.bindTemporarily(n, sim->devicePath());
     }
 
+    // --trace FILE: every byte on the line into the file, behind the port the window works on.
+    ByteTrace trace;
+    std::unique_ptr<TracingSerialPort> traced;
+    if (const auto tracePath = traceArgument(QApplication::arguments())) {
+        const QString error = tracePath->isEmpty()
+                                  ? QStringLiteral("--trace braucht den Namen einer Datei.")
+                                  : trace.open(*tracePath);
+        if (!error.isEmpty()) {
+            QMessageBox::critical(nullptr, QStringLiteral("ZEPTAL32"), error);
+            return 2;
+        }
+        traced = std::make_unique<TracingSerialPort>(port, trace);
+    }
+    SerialPort& line = traced ? static_cast<SerialPort&>(*traced) : port;
+
     QtDialogs dialogs;
     // --test starts the test window on its own port instead of the main window.
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<TestMainWindow> testWindow;
     QWidget* shown = nullptr;
     if (QApplication::arguments().contains(QStringLiteral("--test"))) {
-        testWindow = std::make_unique<TestMainWindow>(port, dialogs, settings, devices);
+        testWindow = std::make_unique<TestMainWindow>(line, dialogs, settings, devices);
         dialogs.setParent(testWindow.get());
         testWindow->startUp();
         shown = testWindow.get();
     } else {
-        mainWindow = std::make_unique<MainWindow>(port, dialogs, settings, devices);
+        mainWindow = std::make_unique<MainWindow>(line, dialogs, settings, devices);
         dialogs.setParent(mainWindow.get());
         mainWindow->startUp();
         shown = mainWindow.get();
@@ -69,6 +85,6 @@ int main(int argc, char** argv) {
         }
     }
     const int rc = app.exec();
-    port.close();
+    line.close();
     return rc;
 }

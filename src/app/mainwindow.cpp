@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/displaygeometry.h"
 #include "chars/charpage.h"
+#include "control/controlops.h"
 #include "control/devicepanel.h"
 #include "control/textoutputpage.h"
 #include "core/dialogs.h"
@@ -356,9 +357,9 @@ void MainWindow::buildSettingsPage(QWidget* page) {
         Frame3, "cboBaudrate",
         QStringLiteral("Wählen Sie hier die gewünschte Baudrate. Standard ist 9600 Baud."),
         QRect(100, 48, 185, 24));
-    const char* speeds[4] = {"9600,n,8,2", "4800,n,8,2", "2400,n,8,2", "1200,n,8,2"};
-    for (int i = 0; i < 4; ++i)
-        cboBaudrate->addItem(QString::fromLatin1(speeds[i]), i);
+    const QStringList speeds = control::speedItems();
+    for (int i = 0; i < speeds.size(); ++i)
+        cboBaudrate->addItem(speeds[i], i);
     makeLabel(QStringLiteral("Display-Typ:"), QStringLiteral("lblDisplaytype"), Frame3,
               QRect(10, 78, 90, 22));
     cboDisplaytype = forms::list(Frame3, "cboDisplaytype", QString(), QRect(100, 76, 185, 24));

@@ -3,10 +3,10 @@
 #include "core/forms.h"
 
 #include "control/controllogic.h"
+#include "control/controlops.h"
 #include "core/commands.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
-#include "core/win1252.h"
 #include "link/commandexchange.h"
 #include "link/pagehost.h"
 #include "link/serialport.h"
@@ -142,10 +142,6 @@ bool DevicePanel::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-qint16 DevicePanel::timeOut(int base) const {
-    return static_cast<qint16>(std::clamp(base * host_.exchange().timeOutFactor(), -32767, 32767));
-}
-
 void DevicePanel::cmdSendBaudrate_Click() {
     if (cboBaudrate_->currentIndex() < 0) return;
     StatusScope status(host_, QStringLiteral("Schnittstellenkonfiguration am Pultino..."));
@@ -160,15 +156,13 @@ void DevicePanel::cmdSendBaudrate_Click() {
 void DevicePanel::cmdSendDisplayType_Click() {
     if (cboDisplaytype_->currentIndex() < 0) return;
     StatusScope status(host_, QStringLiteral("Displaykonfiguration am Pultino..."));
-    for (const QByteArray& bytes : control::storeDisplayTypeWrites(displayCode(*cboDisplaytype_),
-                                                                   cboDisplaytype_->currentText()))
-        host_.port().write(bytes);
+    control::storeDisplayType(host_.port(), displayCode(*cboDisplaytype_),
+                              cboDisplaytype_->currentText());
 }
 
 void DevicePanel::cmdGetVersion_Click() {
     StatusScope status(host_, QStringLiteral("Versionsabfrage..."));
-    const QByteArray reply =
-        host_.exchange().sendAndWaitFor(cmd::versionQuery(), QByteArrayLiteral("B"), timeOut(-500));
+    const QByteArray reply = control::queryVersion(host_.exchange()).reply;
     host_.clearReceiveMonitor();
     const control::Message message = control::versionMessage(reply);
     host_.dialogs().message(message.text, message.title);
@@ -176,19 +170,18 @@ void DevicePanel::cmdGetVersion_Click() {
 
 void DevicePanel::cmdGetEEPROMInfo_Click() {
     StatusScope status(host_, QStringLiteral("EEPROM-Information abfragen..."));
-    const QByteArray reply =
-        host_.exchange().sendAndWaitFor2(cmd::eepromQuery(), QByteArrayLiteral(";"), timeOut(-600));
+    const QByteArray reply = control::queryEeprom(host_.exchange()).reply;
     host_.clearReceiveMonitor();
     const control::Message message = control::eepromMessage(reply);
     host_.dialogs().message(message.text, message.title);
 }
 
 void DevicePanel::cmdBusAddress_Click() {
-    host_.port().write(control::busAddressCommand(lstBusAddress->currentIndex()));
+    control::selectBusAddress(host_.port(), lstBusAddress->currentIndex());
 }
 
 void DevicePanel::cmdSendCommandText_Click() {
-    host_.port().write(win1252::encode(txtSendCommandText->text()));
+    control::sendCommandText(host_.port(), txtSendCommandText->text());
 }
 
 void DevicePanel::cmdSelectControlChar_Click() {

@@ -49,8 +49,6 @@ class DevicePanel : public QObject {
     void cmdSelectControlChar_Click();
     void cmdDummyDefault_Click();
 
-    qint16 timeOut(int base) const;
-
     PageHost& host_;
     QComboBox* cboBaudrate_;
     QComboBox* cboDisplaytype_;

@@ -3,6 +3,7 @@
 #include "core/forms.h"
 
 #include "control/controllogic.h"
+#include "control/controlops.h"
 #include "core/commands.h"
 #include "core/displaytypes.h"
 #include "core/twips.h"
@@ -157,8 +158,7 @@ void TextOutputPage::cmdSendTextOutput_Click() {
     for (const QLineEdit* field : txtOutput)
         fields.append(field->text());
     const int rows = std::clamp(host_.displayRows(), 0, kMaxRows);
-    for (const QByteArray& bytes : control::textOutputWrites(fields, rows))
-        host_.port().write(bytes);
+    control::sendTextOutput(host_.port(), fields, rows);
 }
 
 void TextOutputPage::cmdClearDisplay_Click() {

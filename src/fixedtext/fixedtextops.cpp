@@ -38,3 +38,9 @@ FixedTextReadBack readFixedTextImage(CommandExchange& exchange) {
         back.result = OpResult::finished(1);
     return back;
 }
+
+OpResult showFixedText(SerialPort& port, int n) {
+    if (!port.isOpen()) return {OpResult::Status::PortLost, 0, 1};
+    port.write(cmd::showFixedText(n));
+    return OpResult::finished(1);
+}

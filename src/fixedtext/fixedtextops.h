@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 class CommandExchange;
+class SerialPort;
 
 // The fixed-text transfers, shared by the page and the command-line tool.
 
@@ -22,6 +23,12 @@ struct FixedTextReadBack {
 
 // Reads the terminal's whole image: ESC "W", awaiting 0, 0 with a silent 1 s idle time-out.
 FixedTextReadBack readFixedTextImage(CommandExchange& exchange);
+
+// Calls text n (0..127) up on the display: ESC "D", n. PortLost when the port is not open.
+OpResult showFixedText(SerialPort& port, int n);
+
+// Up to this byte a missing echo is most likely a line fault; beyond it the EEPROM is full.
+inline constexpr qsizetype kLikelyEepromSize = 1900;
 
 // The silent per-byte time-out of the fixed-text transfers.
 qint16 fixedTextTimeOut(const CommandExchange& exchange);

@@ -2,7 +2,6 @@
 
 #include "core/forms.h"
 
-#include "core/commands.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
 #include "core/twips.h"
@@ -117,9 +116,6 @@ const auto verifyIdentical =
     QStringLiteral("Festtexte im Pultino sind mit den geladenen Festtexten identisch");
 const auto readFailed = QStringLiteral("Fehler beim Auslesen der Festtexte!");
 } // namespace text
-
-// Up to this byte a missing echo is most likely a line fault; beyond it the EEPROM is full.
-constexpr int kLikelyEepromSize = 1900;
 
 using forms::button;
 const auto at = forms::twipsRect;
@@ -489,7 +485,7 @@ void FixedTextPage::cmdAuslesenFTClick() {
 void FixedTextPage::cmdShowFTClick() {
     if (busy_) return;
     int n = qMin(parseRoundedNumber(txtFTAbruf->text(), 0, 255).value_or(0), kFixedTextCount - 1);
-    host_.port().write(cmd::showFixedText(n));
+    showFixedText(host_.port(), n);
     if (chkAutoIncFT[0]->isChecked())
         n = n == kFixedTextCount - 1 ? 0 : n + 1;
     else if (chkAutoIncFT[1]->isChecked())

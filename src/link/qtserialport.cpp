@@ -1,5 +1,6 @@
 #include "link/qtserialport.h"
 
+#include <QFile>
 #include <QMap>
 
 #ifdef Q_OS_UNIX
@@ -48,6 +49,24 @@ void QtSerialPort::loseDevice(int opening) {
     error_ = QStringLiteral("%1: Gerät nicht mehr vorhanden").arg(deviceName());
     port_.close();
     emit lost();
+}
+
+QString QtSerialPort::openFailure(QSerialPort::SerialPortError e, const QString& device) {
+    switch (e) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("Gerät nicht gefunden");
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        // The port layer reports a lock held by another process as a permission error too.
+        if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0)
+            return QStringLiteral("wird bereits von einem anderen Programm verwendet");
+#endif
+        return QStringLiteral("Zugriff verweigert oder von einem anderen Programm belegt");
+    case QSerialPort::OpenError:
+        return QStringLiteral("bereits geöffnet");
+    default:
+        return QStringLiteral("keine nutzbare serielle Schnittstelle");
+    }
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -149,7 +168,7 @@ bool QtSerialPort::open() {
     ++openings_;
     losing_ = false;
     if (!port_.open(QIODevice::ReadWrite)) {
-        error_ = QStringLiteral("%1: %2").arg(device, port_.errorString());
+        error_ = QStringLiteral("%1: %2").arg(device, openFailure(port_.error(), device));
         return false;
     }
     // A pseudo-terminal refuses some line settings; the bytes still flow, so a refusal here

@@ -38,6 +38,8 @@ class QtSerialPort : public SerialPort {
     // Whether an error of the port means the device itself has gone away.
     bool deviceGone(QSerialPort::SerialPortError e) const;
     void loseDevice(int opening);
+    // Why opening failed, in the operator's words.
+    static QString openFailure(QSerialPort::SerialPortError e, const QString& device);
 
     DeviceMapper deviceFor_;
     QSerialPort port_;

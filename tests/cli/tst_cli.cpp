@@ -1,0 +1,149 @@
+#include "cli/cli.h"
+#include "link/fakeserialport.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace cli;
+
+class TestCli : public QObject {
+    Q_OBJECT
+  private slots:
+    void commonOptions_data();
+    void commonOptions();
+    void displayAndText();
+    void progressFigures_data();
+    void progressFigures();
+    void burstLine_data();
+    void burstLine();
+    void tracingPort();
+};
+
+void TestCli::commonOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("taken"); // port|baud|display|simulator options|quiet, or the error
+    QTest::addColumn<QStringList>("rest");
+    QTest::newRow("before, with =")
+        << QStringList{"--port=/dev/ttyUSB0", "texts", "write", "a", "--verify"}
+        << "/dev/ttyUSB0|||0" << QStringList{"texts", "write", "a", "--verify"};
+    QTest::newRow("after the command")
+        << QStringList{"version", "--port", "COM3", "-q", "--baud", "4800", "--display", "40x4"}
+        << "COM3|4800|40x4|1" << QStringList{"version"};
+    QTest::newRow("simulator options repeat")
+        << QStringList{"--simulator-option", "line-rate", "--simulator-option=noise=FF", "eeprom"}
+        << "||line-rate,noise=FF|0" << QStringList{"eeprom"};
+    QTest::newRow("nothing taken after --") << QStringList{"send", "--", "--port", "x"} << "|||0"
+                                            << QStringList{"send", "--", "--port", "x"};
+    QTest::newRow("speed the terminal lacks")
+        << QStringList{"--baud", "19200", "version"} << "error" << QStringList{};
+    QTest::newRow("value missing at the end")
+        << QStringList{"version", "--trace"} << "error" << QStringList{};
+    QTest::newRow("empty value") << QStringList{"--port=", "version"} << "error" << QStringList{};
+}
+
+void TestCli::commonOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, taken);
+    QFETCH(QStringList, rest);
+    CommonOptions options;
+    QStringList left;
+    const QString error = takeCommonOptions(QStringList{"zeptal32-cli"} + args, &options, &left);
+    if (taken == QLatin1String("error")) {
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    const QString seen =
+        QStringList{options.port, options.baud ? QString::number(*options.baud) : QString(),
+                    options.display.value_or(QString()) +
+                        options.simulatorOptions.join(QLatin1Char(',')),
+                    QString::number(options.quiet)}
+            .join(QLatin1Char('|'));
+    QCOMPARE(seen, taken);
+    QCOMPARE(left, rest);
+}
+
+void TestCli::displayAndText() {
+    QCOMPARE(displayFromText(QStringLiteral("8x2"))->index, 0);
+    QCOMPARE(displayFromText(QStringLiteral(" 40X4"))->index, 13);
+    QCOMPARE(displayFromText(QStringLiteral("16x1"))->columns, 16);
+    QVERIFY(!displayFromText(QStringLiteral("21x4")));
+    QCOMPARE(unescapeCommandText(QStringLiteral("\\e&C\\\\")), QString(QChar(27)) + "&C\\");
+    QVERIFY(!unescapeCommandText(QStringLiteral("\\n")));
+    QVERIFY(!unescapeCommandText(QStringLiteral("ab\\")));
+}
+
+void TestCli::progressFigures_data() {
+    QTest::addColumn<qsizetype>("done");
+    QTest::addColumn<qsizetype>("total");
+    QTest::addColumn<qint64>("ms");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no rate yet") << qsizetype(0) << qsizetype(100) << qint64(500)
+                                 << "0/100 Bytes  -- B/s  noch --:--";
+    QTest::newRow("no time yet") << qsizetype(5) << qsizetype(100) << qint64(0)
+                                 << "5/100 Bytes  -- B/s  noch --:--";
+    QTest::newRow("half way") << qsizetype(436) << qsizetype(20609) << qint64(1000)
+                              << "436/20609 Bytes  436 B/s  noch 0:46";
+    QTest::newRow("hours") << qsizetype(1) << qsizetype(10000) << qint64(1000)
+                           << "1/10000 Bytes  1 B/s  noch 2:46:39";
+    QTest::newRow("done") << qsizetype(100) << qsizetype(100) << qint64(3000)
+                          << "100/100 Bytes  33 B/s  noch 0:00";
+}
+
+void TestCli::progressFigures() {
+    QFETCH(qsizetype, done);
+    QFETCH(qsizetype, total);
+    QFETCH(qint64, ms);
+    QFETCH(QString, text);
+    QCOMPARE(cli::progressFigures(done, total, ms), text);
+}
+
+void TestCli::burstLine_data() {
+    QTest::addColumn<char>("direction");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("command") << '>' << QByteArray("\x1b&V")
+                             << QByteArray("     42 > 1B 26 56 |.&V|");
+    QTest::newRow("reply") << '<' << QByteArray("1.80B")
+                           << QByteArray("     42 < 31 2E 38 30 42 |1.80B|");
+    QTest::newRow("zeros, DEL and umlaut are dots")
+        << '>' << QByteArray("\0\x7f\xe4 ~", 5) << QByteArray("     42 > 00 7F E4 20 7E |... ~|");
+}
+
+void TestCli::burstLine() {
+    QFETCH(char, direction);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, line);
+    QCOMPARE(ByteTrace::burstLine(42, direction, bytes), line);
+}
+
+// Only what really goes on the line is traced, and a lost port still reaches the exchange.
+void TestCli::tracingPort() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("trace.txt"));
+    FakeSerialPort fake;
+    ByteTrace trace;
+    QVERIFY(trace.open(path).isEmpty());
+    TracingSerialPort port(fake, trace);
+    QSignalSpy lost(&port, &SerialPort::lost);
+    QSignalSpy data(&port, &SerialPort::dataReceived);
+    port.write("dropped");
+    QVERIFY(port.open());
+    port.write("\x1bW");
+    fake.feed("AB");
+    QCOMPARE(data.size(), 1);
+    QCOMPARE(port.readAll(), QByteArray("AB"));
+    fake.vanish();
+    QCOMPARE(lost.size(), 1);
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList kinds;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (!line.isEmpty()) kinds.append(QString::fromUtf8(line.simplified()).section(' ', 1, 2));
+    QCOMPARE(kinds, (QStringList{"ZEPTAL32 Byte-Protokoll,", "* geöffnet", "> 1B", "< 41",
+                                 QStringLiteral("* verloren")}));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,235 @@
+#include "fixedtext/fixedtext.h"
+#include "sim/ptyterminal.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// A .TXT file of 128 texts, `rows` lines each, every line `text(n, row)`.
+void writeTexts(const QString& path, int rows, const std::function<QString(int, int)>& text) {
+    QByteArray data;
+    for (int n = 0; n < kFixedTextCount; ++n)
+        for (int r = 0; r < rows; ++r)
+            data += text(n, r).toLatin1() + "\r\n";
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+} // namespace
+
+class TestCliEndToEnd : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void exitCodes_data();
+    void exitCodes();
+    void writeVerifyReadAcrossRuns();
+    void busyPortAndInterrupt();
+    void settingsCommands();
+    void traceOfAnExchange();
+
+  private:
+    // The tool with a settings file of its own, so the user's stored port never counts.
+    void start(QProcess& process, const QStringList& args) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(ZEPTAL32_CLI), args);
+    }
+    Run run(const QStringList& args) {
+        QProcess process;
+        start(process, args);
+        Run r;
+        if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit)
+            return r;
+        r.code = process.exitCode();
+        r.out = QString::fromUtf8(process.readAllStandardOutput());
+        r.err = QString::fromUtf8(process.readAllStandardError());
+        return r;
+    }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+    QTemporaryDir dir_;
+};
+
+void TestCliEndToEnd::initTestCase() {
+    QVERIFY(dir_.isValid());
+    // Qt falls back to the user's own settings unless the folder exists.
+    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("config")));
+    writeTexts(file("texts.txt"), 4, [](int n, int r) {
+        return r == 0 ? QStringLiteral("Text %1").arg(n) : QString(r, QLatin1Char('*'));
+    });
+    writeTexts(file("full.txt"), 4, [](int n, int) { return QString(40, QChar('A' + n % 26)); });
+    QFile plain(file("plain"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+}
+
+void TestCliEndToEnd::exitCodes_data() {
+    QTest::addColumn<QStringList>("args"); // "@" stands for the test's folder
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err"); // a part of stderr
+    const QStringList sim{"--simulator", "-q"};
+    QTest::newRow("write and compare")
+        << sim + QStringList{"texts", "write", "@/texts.txt", "--verify"} << 0 << "identisch\n"
+        << "";
+    QTest::newRow("wrong echo") << sim + QStringList{"--simulator-option", "wrong-echo-at=100",
+                                                     "texts", "write", "@/texts.txt"}
+                                << 1 << ""
+                                << "Echo bei Offset 99 (99 von";
+    QTest::newRow("full EEPROM") << sim + QStringList{"--simulator-option=eeprom-capacity=1900",
+                                                      "texts", "write", "@/texts.txt"}
+                                 << 1 << ""
+                                 << "EEPROM-Speicher";
+    QTest::newRow("fresh terminal differs")
+        << sim + QStringList{"texts", "verify", "@/texts.txt"} << 1 << "Unterschied an Offset 0\n"
+        << "erster Unterschied an Offset 0";
+    QTest::newRow("missing file") << sim + QStringList{"texts", "write", "@/missing.txt"} << 2 << ""
+                                  << "missing.txt";
+    QTest::newRow("no port") << QStringList{"--port", "@/plain", "version"} << 3 << ""
+                             << "@/plain: keine nutzbare serielle Schnittstelle";
+    QTest::newRow("version") << sim + QStringList{"version"} << 0 << "1.80\n"
+                             << "";
+    QTest::newRow("old firmware") << sim +
+                                         QStringList{"--simulator-option", "old-firmware", "eeprom"}
+                                  << 1 << ""
+                                  << "EEPROM-Informationsabfrage nicht reagiert";
+    QTest::newRow("number out of range") << sim + QStringList{"texts", "show", "128"} << 2 << ""
+                                         << "0..127";
+    QTest::newRow("unknown escape") << sim + QStringList{"send", "\\n"} << 2 << ""
+                                    << "\\e";
+    QTest::newRow("unknown option of a command")
+        << sim + QStringList{"version", "--verify"} << 2 << ""
+        << "--verify";
+}
+
+void TestCliEndToEnd::exitCodes() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    for (QString& arg : args)
+        arg.replace(QLatin1Char('@'), dir_.path());
+    err.replace(QLatin1Char('@'), dir_.path());
+    const Run r = run(args);
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
+    QCOMPARE(r.code, code);
+    QCOMPARE(r.out, out);
+}
+
+// One terminal, several runs of the tool, as on a production line.
+void TestCliEndToEnd::writeVerifyReadAcrossRuns() {
+    PtyTerminal term;
+    QString error;
+    QVERIFY2(term.start(&error), qPrintable(error));
+    const QStringList port{"--port", term.slavePath(), "--display", "20x4", "-q"};
+    QCOMPARE(run(port + QStringList{"texts", "write", file("texts.txt")}).code, 0);
+
+    const Run verified = run(port + QStringList{"texts", "verify", file("texts.txt")});
+    QCOMPARE(verified.out, QStringLiteral("identisch\n"));
+    QCOMPARE(verified.code, 0);
+
+    QCOMPARE(run(port + QStringList{"texts", "read", file("back.txt")}).code, 0);
+    QFile original(file("texts.txt"));
+    QFile back(file("back.txt"));
+    QVERIFY(original.open(QIODevice::ReadOnly) && back.open(QIODevice::ReadOnly));
+    QCOMPARE(back.readAll(), original.readAll());
+}
+
+// A second process on the same port is turned away; Ctrl-C ends a transfer with the two 0 bytes
+// that close the terminal's storing.
+void TestCliEndToEnd::busyPortAndInterrupt() {
+    TerminalOptions options;
+    options.lineRate = true; // the full image then takes most of a minute
+    PtyTerminal term(options);
+    QString error;
+    QVERIFY2(term.start(&error), qPrintable(error));
+    QProcess writer;
+    start(writer, {"--port", term.slavePath(), "--display", "40x4", "--trace", file("abort.trace"),
+                   "texts", "write", file("full.txt")});
+    writer.setReadChannel(QProcess::StandardError);
+    QString progress; // the first line of progress comes once the port is open and in use
+    while (!progress.contains(QLatin1String("Speichern: 0 %")) && writer.waitForReadyRead(60000))
+        progress += QString::fromUtf8(writer.readAllStandardError());
+    QVERIFY2(progress.contains(QLatin1String("Speichern: 0 %")), qPrintable(progress));
+
+    const Run second = run({"--port", term.slavePath(), "version"});
+    QCOMPARE(second.code, 3);
+    QVERIFY2(second.err.contains(QLatin1String("von einem anderen Programm verwendet")),
+             qPrintable(second.err));
+
+    ::kill(static_cast<pid_t>(writer.processId()), SIGINT);
+    QVERIFY(writer.waitForFinished(60000));
+    QCOMPARE(writer.exitCode(), 130);
+    QVERIFY(
+        QString::fromUtf8(writer.readAllStandardError()).contains(QLatin1String("Abgebrochen")));
+    QFile trace(file("abort.trace"));
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = trace.readAll().trimmed().split('\n');
+    QVERIFY(lines.size() > 3);
+    QVERIFY2(lines[lines.size() - 2].endsWith("> 00 00 |..|"), lines[lines.size() - 2].constData());
+    QVERIFY(lines.last().endsWith("* geschlossen"));
+}
+
+// The terminal hears only its stored speed, so the query after "speed" answers only if the
+// tool reopened the port at the new speed and kept it for the next run.
+void TestCliEndToEnd::settingsCommands() {
+    TerminalOptions options;
+    options.strictSpeed = true;
+    PtyTerminal term(options);
+    QString error;
+    QVERIFY2(term.start(&error), qPrintable(error));
+    const QStringList port{"--port", term.slavePath(), "-q"};
+    QCOMPARE(run(port + QStringList{"send", "\\e&C"}).code, 0);
+    QTRY_VERIFY(term.snapshot().cursorOn);
+    QCOMPARE(run(port + QStringList{"address", "7"}).code, 0);
+    QTRY_VERIFY(!term.snapshot().selected);
+    QCOMPARE(run(port + QStringList{"address", "alle"}).code, 0);
+    QTRY_VERIFY(term.snapshot().selected);
+    QCOMPARE(run(port + QStringList{"display", "40x4"}).code, 0);
+    QTRY_COMPARE(term.snapshot().displayCode, 12);
+    QCOMPARE(run(port + QStringList{"speed", "4800"}).code, 0);
+    QTRY_COMPARE(term.snapshot().speedCode, 1);
+    QVERIFY(QFile::exists(file("config/ZEPTAL32/ZEPTAL32.ini")));
+    const Run version = run(port + QStringList{"version"});
+    QCOMPARE(version.out, QStringLiteral("1.80\n"));
+    QCOMPARE(version.code, 0);
+}
+
+void TestCliEndToEnd::traceOfAnExchange() {
+    const Run r = run({"--simulator", "-q", "--trace", file("version.trace"), "version"});
+    QCOMPARE(r.code, 0);
+    QFile trace(file("version.trace"));
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(trace.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QStringList expected = {
+        "^# ZEPTAL32 Byte-Protokoll, begonnen \\d{4}-\\d\\d-\\d\\dT",
+        "^ *(\\d+) \\* geöffnet /dev/\\S+ \\d+,n,8,2$",
+        "^ *(\\d+) > 1B 26 56 \\|\\.&V\\|$",
+        "^ *(\\d+) < 31 2E 38 30 42 \\|1\\.80B\\|$",
+        "^ *(\\d+) \\* geschlossen$",
+    };
+    QCOMPARE(lines.size(), expected.size());
+    int last = 0;
+    for (int i = 0; i < lines.size(); ++i) {
+        const auto match = QRegularExpression(expected[i]).match(lines[i]);
+        QVERIFY2(match.hasMatch(), qPrintable(lines[i]));
+        if (i == 0) continue;
+        QVERIFY(match.captured(1).toInt() >= last);
+        last = match.captured(1).toInt();
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCliEndToEnd)
+#include "tst_cli_e2e.moc"
