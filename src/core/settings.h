@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
-#include <memory>
-
-class QSettings;
+#include <optional>
 
 // The per-user settings store: INI file, user scope, application "ZEPTAL32", every program key
 // in the group "Einstellungen". Device paths for port numbers live in the group "Ports".
+//
+// The file may hold keys of other programs or hand-written lines: a write replaces only the line
+// of its own key and leaves every other byte of the file as it was, and a value reads back as the
+// text it was (commas included) rather than as a list.
 class SettingsStore {
   public:
     static inline const QString kComPort = QStringLiteral("COM-Anschluß");
@@ -27,6 +30,8 @@ class SettingsStore {
     QString portDevice(int n) const;
     void setPortDevice(int n, const QString& device);
 
+    QString fileName() const { return path_; }
+
     static QString boolText(bool value) {
         return value ? QStringLiteral("true") : QStringLiteral("false");
     }
@@ -35,5 +40,17 @@ class SettingsStore {
     }
 
   private:
-    std::unique_ptr<QSettings> settings_;
+    QString value(const QString& group, const QString& key, const QString& defaultValue) const;
+    void setValue(const QString& group, const QString& key, const QString& value);
+
+    QString path_;
 };
+
+// The INI text handling behind the store, open for tests.
+namespace ini {
+// The value of group/key in the file text, or nothing; the last of several lines wins.
+std::optional<QString> find(const QByteArray& file, const QString& group, const QString& key);
+// The file text with group/key set to value; every other line stays byte for byte.
+QByteArray replaced(const QByteArray& file, const QString& group, const QString& key,
+                    const QString& value);
+} // namespace ini

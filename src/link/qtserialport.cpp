@@ -50,6 +50,20 @@ void QtSerialPort::loseDevice(int opening) {
     emit lost();
 }
 
+QString QtSerialPort::openFailure(QSerialPort::SerialPortError e) {
+    switch (e) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("Gerät nicht gefunden.");
+    case QSerialPort::PermissionError:
+        return QStringLiteral("Keine Berechtigung, oder das Gerät wird bereits von einem anderen "
+                              "Programm verwendet.");
+    case QSerialPort::OpenError:
+        return QStringLiteral("Das Gerät ist bereits geöffnet.");
+    default:
+        return QStringLiteral("Das Gerät kann nicht geöffnet werden.");
+    }
+}
+
 QtSerialPort::~QtSerialPort() {
     port_.close();
 }
@@ -149,7 +163,7 @@ bool QtSerialPort::open() {
     ++openings_;
     losing_ = false;
     if (!port_.open(QIODevice::ReadWrite)) {
-        error_ = QStringLiteral("%1: %2").arg(device, port_.errorString());
+        error_ = QStringLiteral("%1: %2").arg(device, openFailure(port_.error()));
         return false;
     }
     // A pseudo-terminal refuses some line settings; the bytes still flow, so a refusal here

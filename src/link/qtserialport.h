@@ -17,6 +17,8 @@ class QtSerialPort : public SerialPort {
 
     // The device of port n when nothing is configured for it.
     static QString defaultDevice(int n);
+    // Why opening failed, in the operator's words.
+    static QString openFailure(QSerialPort::SerialPortError e);
 
     int portNumber() const override { return portNumber_; }
     bool setPortNumber(int n) override;

@@ -1,4 +1,5 @@
 #include "controlwindow.h"
+#include "link/portlost.h"
 #include "testbytes.h"
 
 #include <QLabel>
@@ -160,9 +161,11 @@ void TestControlPages::storeSpeed() {
     QCOMPARE(f.port.writesWithSettings.size(), writes);
     QCOMPARE(f.port.settings(), kSpeeds[1]);
     QCOMPARE(f.port.isOpen(), fault.isEmpty());
-    QCOMPARE(f.dialogs.messages(),
-             fault.isEmpty() ? QStringList()
-                             : QStringList{"COM Port konnte nicht wieder geöffnet werden."});
+    QStringList messages;
+    // The loss itself is told by the main window the moment it happens.
+    if (fault == "vanish") messages << portLostMessage(f.port);
+    if (!fault.isEmpty()) messages << "COM Port konnte nicht wieder geöffnet werden.";
+    QCOMPARE(f.dialogs.messages(), messages);
     if (writes)
         QCOMPARE(statusAtWrite.first(), QString("Schnittstellenkonfiguration am Pultino..."));
     QCOMPARE(f.status(), QString());
