@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <optional>
 
 namespace {
 
@@ -215,9 +216,9 @@ QList<KeyLine> keyLines(const QByteArray& file, QHash<QString, qsizetype>* secti
 
 } // namespace
 
-namespace ini {
+namespace {
 
-std::optional<QString> find(const QByteArray& file, const QString& group, const QString& key) {
+std::optional<QString> findValue(const QByteArray& file, const QString& group, const QString& key) {
     std::optional<QString> found;
     for (const KeyLine& k : keyLines(file))
         if (k.group == group && k.key == key)
@@ -225,8 +226,8 @@ std::optional<QString> find(const QByteArray& file, const QString& group, const 
     return found;
 }
 
-QByteArray replaced(const QByteArray& file, const QString& group, const QString& key,
-                    const QString& value) {
+QByteArray replacedValue(const QByteArray& file, const QString& group, const QString& key,
+                         const QString& value) {
     const QByteArray eol = file.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
     const QByteArray line = escapeName(key) + '=' + encodeValue(value);
     QHash<QString, qsizetype> sectionEnds;
@@ -245,7 +246,7 @@ QByteArray replaced(const QByteArray& file, const QString& group, const QString&
     return out.append('[' + escapeName(group) + ']' + eol + line + eol);
 }
 
-} // namespace ini
+} // namespace
 
 SettingsStore::SettingsStore()
     : path_(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ZEPTAL32"),
@@ -261,7 +262,7 @@ QString SettingsStore::value(const QString& group, const QString& key,
     // Read afresh every time: the file is small and may be changed by hand between two reads.
     const fileio::ReadResult file = fileio::readFile(path_);
     if (!file.ok()) return defaultValue;
-    return ini::find(file.data, group, key).value_or(defaultValue);
+    return findValue(file.data, group, key).value_or(defaultValue);
 }
 
 void SettingsStore::setValue(const QString& group, const QString& key, const QString& value) {
@@ -272,7 +273,7 @@ void SettingsStore::setValue(const QString& group, const QString& key, const QSt
         if (!file.ok()) return;
         before = file.data;
     }
-    const QByteArray after = ini::replaced(before, group, key, value);
+    const QByteArray after = replacedValue(before, group, key, value);
     if (after == before) return;
     QDir().mkpath(QFileInfo(path_).absolutePath());
     fileio::writeFile(path_, after);

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
-#include <optional>
 
 // The per-user settings store: INI file, user scope, application "ZEPTAL32", every program key
 // in the group "Einstellungen". Device paths for port numbers live in the group "Ports".
@@ -45,12 +43,3 @@ class SettingsStore {
 
     QString path_;
 };
-
-// The INI text handling behind the store, open for tests.
-namespace ini {
-// The value of group/key in the file text, or nothing; the last of several lines wins.
-std::optional<QString> find(const QByteArray& file, const QString& group, const QString& key);
-// The file text with group/key set to value; every other line stays byte for byte.
-QByteArray replaced(const QByteArray& file, const QString& group, const QString& key,
-                    const QString& value);
-} // namespace ini
