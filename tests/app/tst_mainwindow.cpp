@@ -1,11 +1,9 @@
 #include "mainwindowfixture.h"
 
 #include "link/commandexchange.h"
-#include "link/portlost.h"
 #include "link/receivehandler.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -29,9 +27,6 @@ class TestMainWindow : public QObject {
     void quitButton();
     void operatorEndsAWait_data();
     void operatorEndsAWait();
-    void lostPortIsToldAndChosenAgain();
-    void unusualStoredPorts_data();
-    void unusualStoredPorts();
 };
 
 void TestMainWindow::startWithEmptyStore() {
@@ -313,43 +308,6 @@ void TestMainWindow::operatorEndsAWait() {
         QTimer::singleShot(1, &f.port, [&f, b] { f.port.feed(b); });
     };
     QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -2000), QByteArray("A"));
-}
-
-void TestMainWindow::lostPortIsToldAndChosenAgain() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    f.port.vanish();
-    QCOMPARE(f.dialogs.messages(), QStringList{portLostMessage(f.port)});
-    QCOMPARE(w.panelText(2), QStringLiteral("COM1 geschlossen "));
-    w.cboComPort_Click(); // the same entry again
-    QVERIFY(f.port.isOpen());
-    QCOMPARE(w.panelText(2), QStringLiteral("COM1 "));
-    QCOMPARE(f.dialogs.messages().size(), 1);
-}
-
-void TestMainWindow::unusualStoredPorts_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("message"); // part of the one message; empty: none
-    QTest::newRow("port 12") << QByteArray("[Einstellungen]\nCOM-Anschlu%DF=12\n") << "COM12"
-                             << "";
-    QTest::newRow("NUL bytes after a device path")
-        << QByteArray("[Ports]\nCOM1=/dev/ttyUSB0\0\0\0\nCOM2=a\tb\n", 37) << "COM1"
-        << "unter Ports/COM1, Ports/COM2 kein gültiger Gerätename";
-}
-void TestMainWindow::unusualStoredPorts() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, message);
-    MainWindowFixture f;
-    QFile ini(f.dir.filePath(QStringLiteral("ZEPTAL32.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write(file) == file.size());
-    ini.close();
-    MainWindow& w = f.start();
-    QTEST(f.find<QComboBox>("cboComPort")->currentText(), "entry");
-    QCOMPARE(w.panelText(2), f.find<QComboBox>("cboComPort")->currentText() + " ");
-    const QStringList shown = f.dialogs.messages();
-    QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
-    if (!message.isEmpty()) QVERIFY2(shown.first().contains(message), qPrintable(shown.first()));
 }
 
 QTEST_MAIN(TestMainWindow)

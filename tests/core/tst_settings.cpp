@@ -64,15 +64,6 @@ class TestSettings : public QObject {
             << "4800,n,8,2"
             << QByteArray("[Ports]\r\nCOM2=/dev/tty\xe4\r\n[Einstellungen]\r\n"
                           "Einstellungen=\"4800,n,8,2\"\r\nx=\xff\r\n");
-        QTest::newRow("missing key goes to the end of its section")
-            << QByteArray("[Einstellungen]\nEcho=1\n\n[Other]\na=b") << "1200,n,8,2"
-            << QByteArray("[Einstellungen]\nEcho=1\nEinstellungen=\"1200,n,8,2\"\n\n[Other]\na=b");
-        QTest::newRow("missing section appended")
-            << QByteArray("; comment\n[Other]\na=b") << "@x"
-            << QByteArray("; comment\n[Other]\na=b\n\n[Einstellungen]\nEinstellungen=@@x\n");
-        QTest::newRow("no file") << QByteArray("<missing>") << "a\\\"b\x01 "
-                                 << QByteArray(
-                                        "[Einstellungen]\nEinstellungen=\"a\\\\\\\"b\\001 \"\n");
     }
     void write() {
         QFETCH(QByteArray, before);

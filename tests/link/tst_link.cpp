@@ -1,15 +1,11 @@
-#include "core/settings.h"
 #include "fakedialogs.h"
 #include "link/commandexchange.h"
-#include "link/devicemap.h"
 #include "link/fakeserialport.h"
 #include "link/flags.h"
 #include "link/linesettings.h"
-#include "link/qtserialport.h"
 #include "link/receivehandler.h"
 
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -301,80 +297,6 @@ class TestLink : public QObject {
         QCOMPARE(shown, QStringList{QStringLiteral("Aä€")});
         QCOMPARE(flags.lastKeyReceived, QByteArray("\x05"));
         QVERIFY2(port.readAll().isEmpty(), "the handler reads everything waiting");
-    }
-
-    // A wait that no real reply would need ends as Overlong, with no reply.
-    void boundedWaits_data() {
-        QTest::addColumn<bool>("idle");
-        QTest::addColumn<int>("timeOut");
-        QTest::addColumn<QByteArray>("chunk"); // fed every 5 ms until the wait ends
-        QTest::addColumn<int>("maxReply");
-        QTest::addColumn<int>("maxWait");
-        QTest::newRow("endless reply keeps the idle time-out alive")
-            << true << -250 << QByteArray("xy") << (1 << 20) << 150;
-        QTest::newRow("reply beyond the size limit")
-            << true << -1000 << QByteArray(300, 'x') << 1000 << 20000;
-        QTest::newRow("end mark only after the size limit")
-            << false << -1000 << QByteArray(300, 'x') + QByteArray(2, '\0') << 100 << 20000;
-        QTest::newRow("silence without a time-out") << false << 0 << QByteArray() << 1000 << 150;
-    }
-    void boundedWaits() {
-        QFETCH(bool, idle);
-        QFETCH(int, timeOut);
-        QFETCH(QByteArray, chunk);
-        QFETCH(int, maxReply);
-        QFETCH(int, maxWait);
-        Rig rig;
-        rig.exchange.setLimits(maxReply, maxWait);
-        QTimer peer;
-        connect(&peer, &QTimer::timeout, &rig.port, [&] { rig.port.feed(chunk); });
-        if (!chunk.isEmpty()) peer.start(5);
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(rig.send(idle, "\x1bW", QByteArray(2, '\0'), timeOut), QByteArray());
-        QCOMPARE(rig.exchange.lastEnd(), CommandExchange::WaitEnd::Overlong);
-        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        // Only the shown time-out speaks; an overlong reply is a failed reply like it.
-        QCOMPARE(rig.dialogs.shown.size(), timeOut >= 0 ? 1 : 0);
-        QCOMPARE(rig.ui, (QList<bool>{false, true}));
-    }
-
-    // Bytes nobody waits for keep only a bounded tail; a wait still takes a long reply whole.
-    void idleBufferBounded() {
-        Rig rig;
-        QSignalSpy monitor(&rig.receiver, &ReceiveHandler::monitorAppend);
-        const QByteArray block(1000, 'n');
-        for (int i = 0; i < 50; ++i)
-            rig.port.feed(block + QByteArray::number(i));
-        QCOMPARE(rig.receiver.buffer().size(), ReceiveHandler::kIdleTail);
-        QVERIFY(rig.receiver.buffer().endsWith("n49"));
-        QCOMPARE(monitor.size(), 50);
-        const QByteArray longReply = QByteArray(3 * ReceiveHandler::kIdleTail, 'r') + "OK";
-        rig.replyWith({longReply.left(9000), longReply.mid(9000)}, {5, 5});
-        QCOMPARE(rig.exchange.sendAndWaitFor("?", "OK", -3000), longReply);
-    }
-
-    void deviceTexts_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("usable");
-        QTest::newRow("path") << "/dev/ttyUSB0" << true;
-        QTest::newRow("umlaut, blank") << "/dev/serial/by-id/Gerät 1" << true;
-        QTest::newRow("NUL tail") << QString("/dev/ttyS0") + QChar(0) + QChar(0) << false;
-        QTest::newRow("line end") << "/dev/ttyS0\n" << false;
-        QTest::newRow("C1 control") << QString("/dev/tty") + QChar(0x85) << false;
-        QTest::newRow("DEL") << QString("/dev/tty") + QChar(0x7f) << false;
-        QTest::newRow("too long") << "/dev/" + QString(DeviceMap::kMaxDeviceLength, 'a') << false;
-    }
-    // A device text from the settings that cannot name a device is passed over as if absent.
-    void deviceTexts() {
-        QFETCH(QString, stored);
-        QFETCH(bool, usable);
-        QTemporaryDir dir;
-        SettingsStore settings(dir.filePath("z.ini"));
-        settings.setPortDevice(3, stored);
-        DeviceMap devices(settings);
-        QCOMPARE(devices.device(3), usable ? stored : QtSerialPort::defaultDevice(3));
-        QCOMPARE(devices.ignoredEntries(), usable ? QStringList() : QStringList{"Ports/COM3"});
     }
 
     void lineSettingsParse_data() {
