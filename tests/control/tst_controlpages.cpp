@@ -202,6 +202,13 @@ void TestControlPages::queries_data() {
     QTest::newRow("EEPROM, 25 characters")
         << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111000000001111111;"} << eeprom << info;
     QTest::newRow("EEPROM, missing") << "cmdGetEEPROMInfo" << QList<QByteArray>{} << eeprom << info;
+    // A port that is gone is named, never taken for an old firmware.
+    const QString lost = "Die Schnittstelle COM1 (fake:COM1) ist nicht mehr verfügbar.\rBitte "
+                         "Kabel bzw. Adapter prüfen und den COM-Port erneut wählen.";
+    QTest::newRow("version, port closed")
+        << "cmdGetVersion" << QList<QByteArray>{"<closed>"} << lost << "ZEPTAL32";
+    QTest::newRow("EEPROM, port lost while waiting")
+        << "cmdGetEEPROMInfo" << QList<QByteArray>{"<lost>"} << lost << "ZEPTAL32";
 }
 
 void TestControlPages::queries() {
@@ -210,8 +217,11 @@ void TestControlPages::queries() {
     const bool isVersion = button == "cmdGetVersion";
     const QByteArray command(isVersion ? "\x1b&V" : "\x1b&E");
     Fixture f;
+    const QByteArray fault = reply.value(0).startsWith('<') ? reply.takeFirst() : QByteArray();
+    if (fault == "<closed>") f.port.close();
     f.port.onWrite = [&](const QByteArray& written) {
         if (written != command) return;
+        if (fault == "<lost>") QTimer::singleShot(50, &f.port, [&f] { f.port.vanish(); });
         for (int i = 0; i < reply.size(); ++i)
             QTimer::singleShot(250 * (i + 1), &f.port,
                                [&f, chunk = reply[i]] { f.port.feed(chunk); });
@@ -219,7 +229,7 @@ void TestControlPages::queries() {
     QString statusAtMessage;
     f.dialogs.onShow = [&](const FakeDialogs::Shown&) { statusAtMessage = f.status(); };
     f.click(button);
-    QCOMPARE(f.port.writes, QList<QByteArray>{command});
+    QCOMPARE(f.port.writes, fault == "<closed>" ? QList<QByteArray>{} : QList<QByteArray>{command});
     QCOMPARE(f.dialogs.shown.size(), 1);
     QTEST(f.dialogs.shown[0].text, "text");
     QTEST(f.dialogs.shown[0].title, "title");
