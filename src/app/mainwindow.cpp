@@ -19,6 +19,7 @@
 #include "link/devicemap.h"
 #include "link/flags.h"
 #include "link/portdialog.h"
+#include "link/portlost.h"
 #include "link/receivehandler.h"
 #include "link/serialport.h"
 
@@ -29,6 +30,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -131,6 +133,7 @@ MainWindow::MainWindow(SerialPort& port, Dialogs& dialogs, SettingsStore& settin
         lblReceiveData->setText(trimMonitorText(lblReceiveData->text() + text));
     });
     quit = [] { QCoreApplication::exit(0); };
+    connect(&port_, &SerialPort::lost, this, &MainWindow::onPortLost);
     buildShell();
     buildPages();
 }
@@ -162,6 +165,29 @@ void MainWindow::updateInputBlock() {
         dimmed_ = false;
         centralWidget()->setEnabled(true);
     }
+    if (quitAfterWait_) {
+        quitAfterWait_ = false;
+        releaseAbort();
+        if (quit) quit();
+    }
+}
+
+void MainWindow::releaseAbort() {
+    if (!abortSetHere_) return;
+    abortSetHere_ = false;
+    LinkFlags::instance().setAbortRequested(false);
+}
+
+bool MainWindow::abortByOperator(QEvent* event, QWidget* widget) {
+    const bool escape = event->type() == QEvent::KeyPress &&
+                        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    const bool close = event->type() == QEvent::Close && widget == this;
+    const bool quitClick = event->type() == QEvent::MouseButtonRelease && widget == btnQuit_;
+    if (!escape && !close && !quitClick) return false;
+    abortSetHere_ = true;
+    if (close || quitClick) quitAfterWait_ = true;
+    LinkFlags::instance().setAbortRequested(true);
+    return true;
 }
 
 void MainWindow::beginActivity(std::function<void()> stop) {
@@ -210,16 +236,25 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (activityStop_ && watched->isWidgetType() && refusedDuringActivity(watched, event)) {
+    if (!watched->isWidgetType()) return false;
+    if (activityStop_ && refusedDuringActivity(watched, event)) {
         event->ignore();
         return true;
     }
-    if (watched == lblCopyright && event->type() == QEvent::MouseButtonRelease && !inputBlocked_ &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        lblCopyright_Click();
-        return true;
+    if (!inputBlocked_) {
+        // The operator's next action after an abort starts afresh: the flag stays set until
+        // then, so that every remaining step of the aborted operation ends at once.
+        const auto type = event->type();
+        if (abortSetHere_ && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress) &&
+            (watched == this || isAncestorOf(static_cast<QWidget*>(watched))))
+            releaseAbort();
+        if (watched == lblCopyright && type == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            lblCopyright_Click();
+            return true;
+        }
+        return false;
     }
-    if (!inputBlocked_ || !watched->isWidgetType()) return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
@@ -233,6 +268,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Close: {
         auto* widget = static_cast<QWidget*>(watched);
         if (widget != this && !isAncestorOf(widget)) return false;
+        abortByOperator(event, widget);
         event->ignore();
         return true;
     }
@@ -307,8 +343,8 @@ void MainWindow::buildShell() {
     lblCopyright =
         makeLabel(QString(), QStringLiteral("lblCopyright"), central, QRect(146, 406, 368, 34));
     lblCopyright->setAlignment(Qt::AlignCenter);
-    auto* btnQuit = named(new QPushButton(QStringLiteral("Programm beenden"), central),
-                          QStringLiteral("btnQuit"));
+    auto* btnQuit = btnQuit_ = named(new QPushButton(QStringLiteral("Programm beenden"), central),
+                                     QStringLiteral("btnQuit"));
     btnQuit->setGeometry(516, 410, 115, 26);
     connect(btnQuit, &QPushButton::clicked, this, &MainWindow::btnQuit_Click);
 
@@ -401,6 +437,7 @@ void MainWindow::startUp() {
     setWindowTitle(title());
     lblCopyright->setText(title() + QStringLiteral("\nSoftware für Pultino Bedienterminals"));
     setFixedSize(637, 478);
+    startingUp_ = true;
 
     // Stored values that cannot be applied are passed over.
     const QString com = settings_.read(SettingsStore::kComPort);
@@ -409,7 +446,7 @@ void MainWindow::startUp() {
         const int n = com.trimmed().toInt(&ok);
         if (ok) port_.setPortNumber(n);
     }
-    selectEntry(cboComPort, port_.portNumber() - 1, &MainWindow::cboComPort_Click);
+    selectEntry(cboComPort, portEntry(port_.portNumber()), &MainWindow::cboComPort_Click);
 
     const QString line = settings_.read(SettingsStore::kLineSettings);
     if (!line.isEmpty()) port_.setSettings(line);
@@ -425,7 +462,15 @@ void MainWindow::startUp() {
     if (!ok || type < 0 || type >= cboDisplaytype->count()) type = kDefaultDisplayTypeIndex;
     selectEntry(cboDisplaytype, type, &MainWindow::cboDisplaytype_Click);
 
+    startingUp_ = false;
+    const QStringList ignored = devices_.ignoredEntries();
+    if (!ignored.isEmpty())
+        dialogs_.message(QStringLiteral("In den Einstellungen steht unter %1 kein gültiger "
+                                        "Gerätename. Der Eintrag wird nicht verwendet.")
+                             .arg(ignored.join(QStringLiteral(", "))),
+                         kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
     port_.open();
+    updateStatusbar();
     if (!port_.isOpen()) {
         dialogs_.message(QStringLiteral("Schnittstelle COM%1 konnte nicht geöffnet werden!\r"
                                         "Bitte andere Schnittstelle einstellen!")
@@ -473,7 +518,8 @@ void MainWindow::updateStatusbar() {
     panels_[0]->setText(QStringLiteral("LCD ") + lblCurrentDisplayCols->text() +
                         lblCurrentDisplay->text() + lblCurrentDisplayRows->text() +
                         QLatin1Char(' '));
-    panels_[1]->setText(lblCurrentCOM->text() + QLatin1Char(' '));
+    panels_[1]->setText(lblCurrentCOM->text() +
+                        (port_.isOpen() ? QStringLiteral(" ") : QStringLiteral(" geschlossen ")));
     panels_[2]->setText(lblCurrendBaud->text() + QLatin1Char(' '));
 }
 
@@ -509,14 +555,33 @@ void MainWindow::TabStrip1_Click() {
     if (t == 6) demoPage_->pageShown();
 }
 
+void MainWindow::onPortLost() {
+    updateStatusbar();
+    dialogs_.message(portLostMessage(port_), kAppTitle, Dialogs::Buttons::Ok,
+                     Dialogs::Icon::Warning);
+}
+
+int MainWindow::portEntry(int n) {
+    const int found = cboComPort->findData(n);
+    if (found >= 0 || n < 1 || n > DeviceMap::kPortCount) return found;
+    int at = 0;
+    while (at < cboComPort->count() && cboComPort->itemData(at).toInt() < n)
+        ++at;
+    cboComPort->insertItem(at, QStringLiteral("COM%1").arg(n), n);
+    return at;
+}
+
 void MainWindow::cboComPort_Click() {
     lblCurrentCOM->setText(cboComPort->currentText());
     updateStatusbar();
     const bool wasOpen = port_.isOpen();
     port_.close();
     port_.setPortNumber(cboComPort->currentData().toInt());
-    if (wasOpen) {
+    // A port that was lost (or never opened) opens again when the operator chooses it, even
+    // the same one; start-up opens the port itself once all stored values are applied.
+    if (wasOpen || !startingUp_) {
         port_.open();
+        updateStatusbar();
         if (!port_.isOpen()) {
             dialogs_.message(QStringLiteral("COM Port konnte nicht geöffnet werden.\rCOM%1 wird "
                                             "evtl. bereits von einem anderen Programm verwendet")
@@ -539,6 +604,7 @@ void MainWindow::cboBaudrate_Click() {
     port_.setSettings(cboBaudrate->currentText());
     if (wasOpen) {
         port_.open();
+        updateStatusbar();
         if (!port_.isOpen()) {
             dialogs_.message(QStringLiteral("COM Port konnte nicht wieder geöffnet werden."),
                              kAppTitle);
@@ -572,8 +638,7 @@ void MainWindow::CommProps_Click() {
     // Keep the lists and the status bar in step with what the dialog did to the port.
     lblCurrentCOM->setText(QStringLiteral("COM%1").arg(port_.portNumber()));
     lblCurrendBaud->setText(port_.settings());
-    if (port_.portNumber() <= cboComPort->count())
-        cboComPort->setCurrentIndex(port_.portNumber() - 1);
+    cboComPort->setCurrentIndex(portEntry(port_.portNumber()));
     const int speed = cboBaudrate->findText(port_.settings());
     if (speed >= 0) cboBaudrate->setCurrentIndex(speed);
     updateStatusbar();

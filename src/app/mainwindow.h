@@ -81,6 +81,13 @@ class MainWindow : public QMainWindow, public PageHost {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Escape, closing the window or "Programm beenden" while input is held: the running wait
+    // ends through the abort flag, and a close ends the program once the wait is over.
+    bool abortByOperator(QEvent* event, QWidget* widget);
+    void releaseAbort();
+    void onPortLost();
+    // The list entry of port n; ports beyond the list's eight get an entry when they are used.
+    int portEntry(int n);
     void setExchangeBusy(bool busy);
     void updateInputBlock();
     void buildShell();
@@ -113,6 +120,10 @@ class MainWindow : public QMainWindow, public PageHost {
     QComboBox* cboBaudrate = nullptr;
     QComboBox* cboDisplaytype = nullptr;
 
+    QPushButton* btnQuit_ = nullptr;
+    bool startingUp_ = false;
+    bool abortSetHere_ = false;
+    bool quitAfterWait_ = false;
     bool inputBlocked_ = false;
     bool exchangeBusy_ = false;
     int holdCount_ = 0;

@@ -382,13 +382,15 @@ void CharPage::runTransfer(const QString& status, Operation operation) {
     const auto done = qScopeGuard([this] { busy_ = false; });
     StatusScope shown(host_, status);
     OpResult result;
+    const bool wasOpen = host_.port().isOpen();
     {
         MonitorOff monitor(host_);
         InputHold held(host_);
         result = operation();
     }
-    // A silent terminal is not reported, a vanished port is: nothing more could reach it.
-    if (result.status == OpResult::Status::PortLost)
+    // A silent terminal is not reported, a vanished port is: nothing more could reach it. A
+    // port lost during the transfer has been told by the main window as it happened.
+    if (result.status == OpResult::Status::PortLost && !wasOpen)
         host_.dialogs().message(portLostMessage(host_.port()), kAppTitle, Dialogs::Buttons::Ok,
                                 Dialogs::Icon::Critical);
 }

@@ -9,6 +9,7 @@
 #include "core/displaytypes.h"
 #include "link/commandexchange.h"
 #include "link/pagehost.h"
+#include "link/portlost.h"
 #include "link/serialport.h"
 
 #include <QApplication>
@@ -20,6 +21,14 @@
 #include <algorithm>
 
 namespace {
+
+// A query on a port that is gone gets no guessed terminal fault: a port closed all along is
+// named here, a loss during the wait has been told by the main window the moment it happened.
+bool portGone(PageHost& host, bool wasOpen) {
+    if (host.exchange().lastEnd() != CommandExchange::WaitEnd::PortLost) return false;
+    if (!wasOpen) host.dialogs().message(portLostMessage(host.port()), kAppTitle);
+    return true;
+}
 
 using forms::button;
 using forms::frame;
@@ -162,16 +171,20 @@ void DevicePanel::cmdSendDisplayType_Click() {
 
 void DevicePanel::cmdGetVersion_Click() {
     StatusScope status(host_, QStringLiteral("Versionsabfrage..."));
+    const bool wasOpen = host_.port().isOpen();
     const QByteArray reply = control::queryVersion(host_.exchange()).reply;
     host_.clearReceiveMonitor();
+    if (reply.isEmpty() && portGone(host_, wasOpen)) return;
     const control::Message message = control::versionMessage(reply);
     host_.dialogs().message(message.text, message.title);
 }
 
 void DevicePanel::cmdGetEEPROMInfo_Click() {
     StatusScope status(host_, QStringLiteral("EEPROM-Information abfragen..."));
+    const bool wasOpen = host_.port().isOpen();
     const QByteArray reply = control::queryEeprom(host_.exchange()).reply;
     host_.clearReceiveMonitor();
+    if (reply.isEmpty() && portGone(host_, wasOpen)) return;
     const control::Message message = control::eepromMessage(reply);
     host_.dialogs().message(message.text, message.title);
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QString>
-#include <memory>
-
-class QSettings;
 
 // The per-user settings store: INI file, user scope, application "ZEPTAL32", every program key
 // in the group "Einstellungen". Device paths for port numbers live in the group "Ports".
+//
+// The file may hold keys of other programs or hand-written lines: a write replaces only the line
+// of its own key and leaves every other byte of the file as it was, and a value reads back as the
+// text it was (commas included) rather than as a list.
 class SettingsStore {
   public:
     static inline const QString kComPort = QStringLiteral("COM-Anschluß");
@@ -27,8 +28,7 @@ class SettingsStore {
     QString portDevice(int n) const;
     void setPortDevice(int n, const QString& device);
 
-    // Where the store lives, for the system information.
-    QString fileName() const;
+    QString fileName() const { return path_; }
 
     static QString boolText(bool value) {
         return value ? QStringLiteral("true") : QStringLiteral("false");
@@ -38,5 +38,8 @@ class SettingsStore {
     }
 
   private:
-    std::unique_ptr<QSettings> settings_;
+    QString value(const QString& group, const QString& key, const QString& defaultValue) const;
+    void setValue(const QString& group, const QString& key, const QString& value);
+
+    QString path_;
 };

@@ -104,8 +104,7 @@ DemoPage::DemoPage(PageHost& host, QWidget* parent)
     });
     connect(&host_.port(), &SerialPort::lost, this, [this] {
         if (!barActive_) return; // a running animation or marquee sees the closed port itself
-        endBargraph();
-        reportPortLost();
+        endBargraph();           // the main window tells of the loss
     });
 }
 
@@ -127,7 +126,9 @@ void DemoPage::deselect(int index) {
 }
 
 void DemoPage::reportPortLost() {
-    host_.dialogs().message(portLostMessage(host_.port()), kAppTitle);
+    // A port lost during the demo has been told by the main window as it happened; one that was
+    // closed all along is told here.
+    if (!portOpenAtStart_) host_.dialogs().message(portLostMessage(host_.port()), kAppTitle);
 }
 
 void DemoPage::optDemo_Click(int index) {
@@ -140,6 +141,7 @@ void DemoPage::optDemo_Click(int index) {
     fraBargraph->hide();
     if (barActive_) endBargraph();
     current_ = index;
+    portOpenAtStart_ = host_.port().isOpen();
     switch (index) {
     case 0:
         startBargraph();

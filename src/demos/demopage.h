@@ -54,4 +54,5 @@ class DemoPage : public QWidget {
     // The option whose demo runs (or whose bar is shown), -1 for none.
     int current_ = -1;
     bool barActive_ = false;
+    bool portOpenAtStart_ = false;
 };

@@ -3,6 +3,7 @@
 #include "core/dialogs.h"
 #include "core/win1252.h"
 #include "link/flags.h"
+#include "link/portlost.h"
 #include "link/receivehandler.h"
 #include "link/serialport.h"
 
@@ -13,18 +14,27 @@
 
 namespace {
 
-// Re-enables the window on every way out of a wait.
+// Re-enables the window and lets the receive buffer drop stale bytes again on every way out
+// of a wait.
 class UiDisabled {
   public:
-    explicit UiDisabled(const std::function<void(bool)>& set) : set_(set) {
+    UiDisabled(const std::function<void(bool)>& set, ReceiveHandler& receiver, QTimer& overall,
+               int maxWaitMs)
+        : set_(set), receiver_(receiver), overall_(overall) {
+        receiver_.setWaiting(true);
+        overall_.start(maxWaitMs);
         if (set_) set_(false);
     }
     ~UiDisabled() {
+        overall_.stop();
+        receiver_.setWaiting(false);
         if (set_) set_(true);
     }
 
   private:
     const std::function<void(bool)>& set_;
+    ReceiveHandler& receiver_;
+    QTimer& overall_;
 };
 
 } // namespace
@@ -35,6 +45,11 @@ CommandExchange::CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QOb
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
         timeOut_ = true;
+        emit wake();
+    });
+    overall_.setSingleShot(true);
+    connect(&overall_, &QTimer::timeout, this, [this] {
+        overlong_ = true;
         emit wake();
     });
     connect(&receiver_, &ReceiveHandler::received, this, &CommandExchange::wake);
@@ -80,8 +95,10 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
                                : static_cast<qint16>(std::abs(timeOutTime));
     auto& flags = LinkFlags::instance();
     bool timedOut = false;
+    bool closedBefore = false;
     {
-        UiDisabled disabled(setUiEnabled);
+        overlong_ = false;
+        UiDisabled disabled(setUiEnabled, receiver_, overall_, maxWaitMs_);
         waiting_ = true;
         if (magnitude == 0)
             timer_.stop(); // a timer left over from an aborted wait must not end this one
@@ -89,33 +106,44 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
         portLost_ = false;
         // A closed port can never answer: the wait ends like a time-out instead of hanging.
         bool failed = !port_.isOpen();
+        closedBefore = failed;
         port_.write(cmd);
 
         QByteArray& buffer = receiver_.buffer();
-        while (!failed && !flags.abortRequested() && !timeOut_) {
+        while (!failed && !flags.abortRequested() && !timeOut_ && !overlong_) {
             if (!buffer.isEmpty()) {
                 if (idle) startTimeOutTimer(magnitude);
                 // Only the new bytes and the tail that could complete a match are searched.
                 const qsizetype from = qMax<qsizetype>(0, result.size() - waitfor.size() + 1);
                 result.append(buffer);
                 buffer.clear();
-                if (result.indexOf(waitfor, from) >= 0) {
+                if (result.indexOf(waitfor, from) >= 0 && result.size() <= maxReplyBytes_) {
                     timer_.stop();
                     waiting_ = false;
                     lastEnd_ = WaitEnd::Reply;
                     return result;
+                }
+                if (result.size() > maxReplyBytes_) {
+                    overlong_ = true;
+                    break;
                 }
             }
             failed = portLost_;
             if (!failed) yieldOnce();
         }
         waiting_ = false;
-        timedOut = !flags.abortRequested() && (timeOut_ || failed);
+        timedOut = !flags.abortRequested() && (timeOut_ || overlong_);
         lastEnd_ = flags.abortRequested() ? WaitEnd::Aborted
                    : failed               ? WaitEnd::PortLost
+                   : overlong_            ? WaitEnd::Overlong
                                           : WaitEnd::TimeOut;
     }
-    if (timedOut && showMessage)
+    if (!showMessage) return {};
+    // A port lost during the wait has been reported by whoever watches the port; a port that
+    // was closed all along is named here, never passed off as a silent terminal.
+    if (lastEnd_ == WaitEnd::PortLost && closedBefore)
+        dialogs_.message(portLostMessage(port_), kAppTitle);
+    else if (timedOut)
         dialogs_.message(QStringLiteral("TimeOut auf COM. (Keine Antwort auf '") +
                              shownCommand(cmd) + QStringLiteral("')"),
                          kAppTitle);

@@ -54,6 +54,18 @@ class CommandExchange : public QObject {
     bool waiting() const { return waiting_; }
     WaitEnd lastEnd() const { return lastEnd_; }
 
+    // The longest real reply is the read-back of a full 32 KiB EEPROM; no real reply comes near
+    // twice that. At the slowest line speed (1200 baud, 11 bits a byte) that read-back takes
+    // about 300 s, so no real wait lasts six minutes. A wait that goes beyond either limit
+    // (a peer that never sends the end mark) fails as Overlong.
+    static constexpr qsizetype kMaxReplyBytes = 64 * 1024;
+    static constexpr int kMaxWaitMs = 6 * 60 * 1000;
+    // Tests shorten the limits.
+    void setLimits(qsizetype maxReplyBytes, int maxWaitMs) {
+        maxReplyBytes_ = maxReplyBytes;
+        maxWaitMs_ = maxWaitMs;
+    }
+
   signals:
     // Something a running wait looks for has happened: data, the time-out, an abort, a lost port.
     void wake();
@@ -67,6 +79,10 @@ class CommandExchange : public QObject {
     SerialPort& port_;
     Dialogs& dialogs_;
     QTimer timer_;
+    QTimer overall_;
+    qsizetype maxReplyBytes_ = kMaxReplyBytes;
+    int maxWaitMs_ = kMaxWaitMs;
+    bool overlong_ = false;
     bool timeOut_ = false;
     bool portLost_ = false;
     bool waiting_ = false;

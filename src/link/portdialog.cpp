@@ -171,6 +171,10 @@ void PortDialog::cmdOK_Click() {
     const int newNumber = cboPort->currentIndex() + 1;
     const QString device = txtDevice->text().trimmed();
     const bool deviceChanged = !device.isEmpty() && device != shownDevice_;
+    if (deviceChanged && !DeviceMap::usableDevice(device)) {
+        warn(QStringLiteral("\"%1\" ist kein gültiger Gerätename.").arg(device));
+        return;
+    }
     if (newNumber != oldNumber || deviceChanged) {
         const bool wasOpen = port_.isOpen();
         const QString oldStored = settings_.portDevice(newNumber);
@@ -204,5 +208,8 @@ void PortDialog::cmdOK_Click() {
     settings_.write(SettingsStore::kComPort, QString::number(port_.portNumber()));
     settings_.write(SettingsStore::kHandshaking, QString::number(port_.handshaking()));
     settings_.write(SettingsStore::kEcho, SettingsStore::boolText(echo_));
+    // OK always leaves the port open if it can be opened: a port that was lost comes back
+    // under the same number and device without a restart.
+    if (!port_.isOpen() && !port_.open()) warn(port_.errorString());
     accept();
 }

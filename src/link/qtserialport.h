@@ -17,6 +17,8 @@ class QtSerialPort : public SerialPort {
 
     // The device of port n when nothing is configured for it.
     static QString defaultDevice(int n);
+    // Why opening failed, in the operator's words; the device tells a lock from a permission.
+    static QString openFailure(QSerialPort::SerialPortError e, const QString& device = {});
 
     int portNumber() const override { return portNumber_; }
     bool setPortNumber(int n) override;
@@ -38,8 +40,6 @@ class QtSerialPort : public SerialPort {
     // Whether an error of the port means the device itself has gone away.
     bool deviceGone(QSerialPort::SerialPortError e) const;
     void loseDevice(int opening);
-    // Why opening failed, in the operator's words.
-    static QString openFailure(QSerialPort::SerialPortError e, const QString& device);
 
     DeviceMapper deviceFor_;
     QSerialPort port_;

@@ -33,6 +33,7 @@ void ReceiveHandler::onDataReceived() {
         return;
     }
     buffer_.append(chunk);
+    if (!waiting_ && buffer_.size() > kIdleTail) buffer_.remove(0, buffer_.size() - kIdleTail);
     if (flags.showReceivedData) emit monitorAppend(win1252::decode(monitorTextForChunk(chunk)));
     emit chunkReceived(chunk);
     emit received();

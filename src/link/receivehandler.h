@@ -22,6 +22,10 @@ class ReceiveHandler : public QObject {
     explicit ReceiveHandler(SerialPort& port, QObject* parent = nullptr);
 
     QByteArray& buffer() { return buffer_; }
+    // While no exchange waits, whatever arrives is stale and the next exchange throws it away;
+    // only this many of the newest bytes are kept, however long a peer keeps sending.
+    static constexpr qsizetype kIdleTail = 4096;
+    void setWaiting(bool waiting) { waiting_ = waiting; }
     SerialPort& port() { return port_; }
 
     // Reads everything waiting and dispatches it (the port's data notification).
@@ -40,4 +44,5 @@ class ReceiveHandler : public QObject {
   private:
     SerialPort& port_;
     QByteArray buffer_;
+    bool waiting_ = false;
 };

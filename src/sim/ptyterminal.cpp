@@ -22,6 +22,7 @@ class PtyPump : public QObject {
         connect(writer_, &QSocketNotifier::activated, this, &PtyPump::flush);
         connection_ = connect(link_, &TerminalLink::transmit, this, [this](const QByteArray& b) {
             pending_.append(b);
+            TerminalLink::trimQueue(pending_);
             flush();
         });
     }

@@ -76,7 +76,31 @@ QByteArray TerminalEngine::feed(const QByteArray& bytes) {
 
 QByteArray TerminalEngine::feedByte(quint8 b) {
     if (!s_.selected) return feedDeselected(b);
+    undoEsc_.reset();
+    const bool inTransfer =
+        state_ == Parse::CgramData || state_ == Parse::KeyTableData || state_ == Parse::ImageData;
+    if (inTransfer && b == kEsc) {
+        EscUndo undo{s_.eeprom.size(), s_.keyTable, pending_};
+        QByteArray reply = feedByteSelected(b);
+        // An ESC that completes the transfer is its last data byte, whatever follows.
+        if (state_ == Parse::CgramData || state_ == Parse::KeyTableData ||
+            state_ == Parse::ImageData)
+            undoEsc_ = std::move(undo);
+        return reply;
+    }
+    return feedByteSelected(b);
+}
 
+void TerminalEngine::lineQuiet() {
+    if (!undoEsc_) return;
+    s_.eeprom.truncate(undoEsc_->eepromSize);
+    s_.keyTable = undoEsc_->keyTable;
+    pending_ = undoEsc_->pending;
+    undoEsc_.reset();
+    state_ = Parse::Esc;
+}
+
+QByteArray TerminalEngine::feedByteSelected(quint8 b) {
     switch (state_) {
     case Parse::Text:
         if (b == kEsc)
@@ -222,7 +246,7 @@ QByteArray TerminalEngine::feedByte(quint8 b) {
         // else is already the next command.
         state_ = Parse::Text;
         if (b == 0) return {};
-        return feedByte(b);
+        return feedByteSelected(b);
     }
     return {};
 }

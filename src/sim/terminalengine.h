@@ -38,6 +38,9 @@ struct TerminalOptions {
     QByteArray noise{};             // sent after every reply and every echo
     bool lineRate = false;          // each byte takes 11 bit times at the stored speed, both ways
     bool strictSpeed = false;       // bytes sent at another speed than the stored one are lost
+    // An ESC inside a transfer after which the line stays quiet this long was no data byte but
+    // the program (or the operator) breaking off: it ends the transfer and begins a command.
+    int loneEscMs = 2000;
 };
 
 // One of the eight CG-RAM places: the character code it replaces (-1: none) and its pixel
@@ -97,6 +100,13 @@ class TerminalEngine {
     // True between commands: no sequence or transfer is half done.
     bool idle() const { return state_ == Parse::Text || state_ == Parse::ImageEnded; }
 
+    // The last byte was an ESC inside a running transfer; data bytes follow at once, so the
+    // transports call lineQuiet() when nothing follows for loneEscMs.
+    bool loneEscPending() const { return undoEsc_.has_value(); }
+    // Takes that ESC back out of the transfer data, ends the transfer and lets the ESC begin
+    // the next command.
+    void lineQuiet();
+
     static int baudForSpeedCode(int code);
     static std::array<quint8, 32> standardKeyTable();
 
@@ -123,6 +133,7 @@ class TerminalEngine {
     };
 
     QByteArray feedByte(quint8 b);
+    QByteArray feedByteSelected(quint8 b);
     QByteArray feedDeselected(quint8 b);
     QByteArray escape(quint8 b);
     QByteArray ampersand(quint8 b);
@@ -149,4 +160,12 @@ class TerminalEngine {
     int transferCount_ = 0;
     bool lastWasZero_ = false;
     QByteArray pending_; // data of the CG-RAM transfer under way
+
+    // What an ESC inside a transfer changed, until the next byte shows it was data.
+    struct EscUndo {
+        qsizetype eepromSize;
+        QByteArray keyTable;
+        QByteArray pending;
+    };
+    std::optional<EscUndo> undoEsc_;
 };

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 TerminalLink::TerminalLink(const TerminalOptions& options, QObject* parent)
-    : QObject(parent), engine_(options), inTimer_(this), outTimer_(this) {
+    : QObject(parent), engine_(options), inTimer_(this), outTimer_(this), quietTimer_(this) {
     clock_.start();
     for (QTimer* t : {&inTimer_, &outTimer_}) {
         t->setSingleShot(true);
@@ -12,6 +12,22 @@ TerminalLink::TerminalLink(const TerminalOptions& options, QObject* parent)
     }
     connect(&inTimer_, &QTimer::timeout, this, &TerminalLink::drainInput);
     connect(&outTimer_, &QTimer::timeout, this, &TerminalLink::drainOutput);
+    quietTimer_.setSingleShot(true);
+    quietTimer_.setInterval(std::max(0, options.loneEscMs));
+    connect(&quietTimer_, &QTimer::timeout, this, [this] {
+        {
+            QMutexLocker lock(&mutex_);
+            engine_.lineQuiet();
+        }
+        emit stateChanged();
+    });
+}
+
+qsizetype TerminalLink::trimQueue(QByteArray& queue) {
+    const qsizetype excess = queue.size() - kMaxQueuedOutput;
+    if (excess <= 0) return 0;
+    queue.remove(0, excess);
+    return excess;
 }
 
 TerminalState TerminalLink::snapshot() const {
@@ -76,14 +92,21 @@ void TerminalLink::pressKey(int key) {
 void TerminalLink::halt() {
     inTimer_.stop();
     outTimer_.stop();
+    quietTimer_.stop();
 }
 
 void TerminalLink::process(const QByteArray& bytes) {
     QByteArray out;
+    bool loneEsc = false;
     {
         QMutexLocker lock(&mutex_);
         out = engine_.feed(bytes);
+        loneEsc = engine_.loneEscPending();
     }
+    if (loneEsc)
+        quietTimer_.start();
+    else
+        quietTimer_.stop();
     emit received(bytes);
     emit stateChanged();
     queueOutput(out);
@@ -98,6 +121,7 @@ void TerminalLink::queueOutput(const QByteArray& bytes) {
         outQueue_.append(c);
         outDue_.append(outFreeAt_);
     }
+    outDue_.remove(0, trimQueue(outQueue_));
     // Never answered from inside the program's write: a real line answers later, too.
     arm(outTimer_, outDue_);
 }

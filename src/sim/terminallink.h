@@ -39,6 +39,12 @@ class TerminalLink : public QObject {
     // 11 bits (start, 8 data, 2 stop) at the given speed.
     static qint64 byteTimeNs(int baud) { return 11'000'000'000LL / baud; }
 
+    // Bytes the program does not read pile up no further than this; the oldest go first, as
+    // they would be lost on a real line. Far above the longest reply (a 32 KiB image).
+    static constexpr qsizetype kMaxQueuedOutput = 256 * 1024;
+    // Drops the oldest bytes of `queue` beyond kMaxQueuedOutput; returns how many went.
+    static qsizetype trimQueue(QByteArray& queue);
+
   signals:
     // Bytes from the terminal to the program.
     void transmit(const QByteArray& bytes);
@@ -62,6 +68,7 @@ class TerminalLink : public QObject {
     QElapsedTimer clock_;
     QTimer inTimer_;
     QTimer outTimer_;
+    QTimer quietTimer_;
     QByteArray inQueue_;
     QList<qint64> inDue_;
     QByteArray outQueue_;

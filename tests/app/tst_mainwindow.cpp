@@ -25,6 +25,8 @@ class TestMainWindow : public QObject {
     void windowDisabledDuringExchange();
     void pauseSurvivesAWaitInside();
     void quitButton();
+    void operatorEndsAWait_data();
+    void operatorEndsAWait();
 };
 
 void TestMainWindow::startWithEmptyStore() {
@@ -154,14 +156,15 @@ void TestMainWindow::portChoice_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("openAfter");
+    QTest::addColumn<QString>("panel");
     QTest::newRow("open port moves") << true << false << ""
-                                     << "3" << true;
+                                     << "3" << true << "COM3 ";
     QTest::newRow("port in use") << true << true
                                  << "COM Port konnte nicht geöffnet werden.\rCOM3 wird evtl. "
                                     "bereits von einem anderen Programm verwendet"
-                                 << "1" << false;
-    QTest::newRow("closed port stays closed") << false << false << ""
-                                              << "3" << false;
+                                 << "1" << false << "COM3 geschlossen ";
+    QTest::newRow("closed port opens") << false << false << ""
+                                       << "3" << true << "COM3 ";
 }
 
 void TestMainWindow::portChoice() {
@@ -175,7 +178,7 @@ void TestMainWindow::portChoice() {
     auto* list = f.find<QComboBox>("cboComPort");
     list->setCurrentIndex(2);
     w.cboComPort_Click();
-    QCOMPARE(w.panelText(2), QStringLiteral("COM3 "));
+    QTEST(w.panelText(2), "panel");
     QCOMPARE(f.dialogs.messages().join(QString()), message);
     QTEST(f.settings->read(SettingsStore::kComPort), "stored");
     QTEST(f.port.isOpen(), "openAfter");
@@ -272,6 +275,39 @@ void TestMainWindow::quitButton() {
     f.start();
     f.find<QPushButton>("btnQuit")->click();
     QCOMPARE(f.quitCount, 1);
+}
+
+void TestMainWindow::operatorEndsAWait_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("quits");
+    QTest::newRow("Escape") << "escape" << 0;
+    QTest::newRow("closing the window") << "close" << 1;
+    QTest::newRow("Programm beenden") << "quit" << 1;
+}
+
+// A wait that no answer will end (no time-out at all) ends by the operator's hand; closing the
+// window then ends the program, and otherwise the next command works again.
+void TestMainWindow::operatorEndsAWait() {
+    QFETCH(QString, how);
+    MainWindowFixture f;
+    MainWindow& w = f.start();
+    w.show();
+    w.exchange().setLimits(CommandExchange::kMaxReplyBytes, 20000);
+    auto* clear = f.find<QPushButton>("cmdClearReceived");
+    QTimer::singleShot(20, &w, [&] {
+        if (how == "escape") QTest::keyClick(clear, Qt::Key_Escape);
+        if (how == "close") w.close();
+        if (how == "quit") QTest::mouseClick(f.find<QPushButton>("btnQuit"), Qt::LeftButton);
+    });
+    QCOMPARE(w.exchange().sendAndWaitFor("\x1bW", QByteArray(2, '\0'), 0), QByteArray());
+    QCOMPARE(w.exchange().lastEnd(), CommandExchange::WaitEnd::Aborted);
+    QTEST(f.quitCount, "quits");
+    QVERIFY(f.dialogs.shown.isEmpty());
+    QTest::mouseClick(clear, Qt::LeftButton);
+    f.port.onWrite = [&f](const QByteArray& b) {
+        QTimer::singleShot(1, &f.port, [&f, b] { f.port.feed(b); });
+    };
+    QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -2000), QByteArray("A"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -20,6 +20,8 @@ class TestPortDialog : public QObject {
     void refusals_data();
     void refusals();
     void typedDeviceIsStoredAndUsed();
+    void okOpensAClosedPort_data();
+    void okOpensAClosedPort();
 };
 
 void TestPortDialog::splitFromEnd_data() {
@@ -200,6 +202,33 @@ void TestPortDialog::typedDeviceIsStoredAndUsed() {
     QCOMPARE(f.port.portNumber(), 2);
     QVERIFY(f.port.isOpen());
     QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("2"));
+    QCOMPARE(f.settings->portDevice(1), QString());
+}
+
+void TestPortDialog::okOpensAClosedPort_data() {
+    QTest::addColumn<QString>("device"); // typed into the field; empty: left as shown
+    QTest::addColumn<bool>("failOpen");
+    QTest::addColumn<QString>("warning"); // empty: none
+    QTest::newRow("no change") << "" << false << "";
+    QTest::newRow("same device typed again") << "/dev/ttyS0" << false << "";
+    QTest::newRow("device still missing") << "" << true << "Zugriff verweigert";
+    QTest::newRow("control character in the device")
+        << "/dev/tty\x01S0" << false << "kein gültiger Gerätename";
+}
+
+// A port that was lost (or never opened) opens on OK, even with nothing changed.
+void TestPortDialog::okOpensAClosedPort() {
+    QFETCH(QString, device);
+    QFETCH(bool, failOpen);
+    QFETCH(QString, warning);
+    MainWindowFixture f;
+    f.port.failOpen = failOpen;
+    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+    if (!device.isEmpty()) d.txtDevice->setText(device);
+    d.cmdOK_Click();
+    QCOMPARE(f.port.isOpen(), warning.isEmpty());
+    QCOMPARE(f.dialogs.shown.size(), warning.isEmpty() ? 0 : 1);
+    if (!warning.isEmpty()) QVERIFY(f.dialogs.shown.first().text.contains(warning));
     QCOMPARE(f.settings->portDevice(1), QString());
 }
 

@@ -1,4 +1,5 @@
 #include "controlwindow.h"
+#include "link/portlost.h"
 #include "testbytes.h"
 
 #include <QLabel>
@@ -160,9 +161,11 @@ void TestControlPages::storeSpeed() {
     QCOMPARE(f.port.writesWithSettings.size(), writes);
     QCOMPARE(f.port.settings(), kSpeeds[1]);
     QCOMPARE(f.port.isOpen(), fault.isEmpty());
-    QCOMPARE(f.dialogs.messages(),
-             fault.isEmpty() ? QStringList()
-                             : QStringList{"COM Port konnte nicht wieder geöffnet werden."});
+    QStringList messages;
+    // The loss itself is told by the main window the moment it happens.
+    if (fault == "vanish") messages << portLostMessage(f.port);
+    if (!fault.isEmpty()) messages << "COM Port konnte nicht wieder geöffnet werden.";
+    QCOMPARE(f.dialogs.messages(), messages);
     if (writes)
         QCOMPARE(statusAtWrite.first(), QString("Schnittstellenkonfiguration am Pultino..."));
     QCOMPARE(f.status(), QString());
@@ -199,6 +202,13 @@ void TestControlPages::queries_data() {
     QTest::newRow("EEPROM, 25 characters")
         << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111000000001111111;"} << eeprom << info;
     QTest::newRow("EEPROM, missing") << "cmdGetEEPROMInfo" << QList<QByteArray>{} << eeprom << info;
+    // A port that is gone is named, never taken for an old firmware.
+    const QString lost = "Die Schnittstelle COM1 (fake:COM1) ist nicht mehr verfügbar.\rBitte "
+                         "Kabel bzw. Adapter prüfen und den COM-Port erneut wählen.";
+    QTest::newRow("version, port closed")
+        << "cmdGetVersion" << QList<QByteArray>{"<closed>"} << lost << "ZEPTAL32";
+    QTest::newRow("EEPROM, port lost while waiting")
+        << "cmdGetEEPROMInfo" << QList<QByteArray>{"<lost>"} << lost << "ZEPTAL32";
 }
 
 void TestControlPages::queries() {
@@ -207,8 +217,11 @@ void TestControlPages::queries() {
     const bool isVersion = button == "cmdGetVersion";
     const QByteArray command(isVersion ? "\x1b&V" : "\x1b&E");
     Fixture f;
+    const QByteArray fault = reply.value(0).startsWith('<') ? reply.takeFirst() : QByteArray();
+    if (fault == "<closed>") f.port.close();
     f.port.onWrite = [&](const QByteArray& written) {
         if (written != command) return;
+        if (fault == "<lost>") QTimer::singleShot(50, &f.port, [&f] { f.port.vanish(); });
         for (int i = 0; i < reply.size(); ++i)
             QTimer::singleShot(250 * (i + 1), &f.port,
                                [&f, chunk = reply[i]] { f.port.feed(chunk); });
@@ -216,7 +229,7 @@ void TestControlPages::queries() {
     QString statusAtMessage;
     f.dialogs.onShow = [&](const FakeDialogs::Shown&) { statusAtMessage = f.status(); };
     f.click(button);
-    QCOMPARE(f.port.writes, QList<QByteArray>{command});
+    QCOMPARE(f.port.writes, fault == "<closed>" ? QList<QByteArray>{} : QList<QByteArray>{command});
     QCOMPARE(f.dialogs.shown.size(), 1);
     QTEST(f.dialogs.shown[0].text, "text");
     QTEST(f.dialogs.shown[0].title, "title");

@@ -15,6 +15,10 @@ namespace {
 const auto kSendFailed = QStringLiteral("Fehler beim Ändern der Tastaturtabelle!");
 const auto kLost =
     QStringLiteral("\rUrsache: Die Verbindung über COM1 (fake:COM1) ist unterbrochen.");
+// What the main window says as the port goes, before the page says what it means.
+const auto kLostNow = QStringLiteral("Die Schnittstelle COM1 (fake:COM1) ist nicht mehr "
+                                     "verfügbar.\rBitte Kabel bzw. Adapter prüfen und den "
+                                     "COM-Port erneut wählen.|");
 
 // The real main window with the keyboard tab showing, worked through its controls.
 struct KeyboardFixture : MainWindowFixture {
@@ -105,7 +109,8 @@ void TestKeyboard::transfers_data() {
     row("send, code 0 included", "Send", "", 32, load + table);
     row("reset", "Clear", "", 32, load + cmd::standardKeyTable());
     row("no echo after one byte", "Send", "", 0, load + table.left(1), kSendFailed);
-    row("port lost in the table", "Send", "", -1, load + table.left(4), kSendFailed + kLost);
+    row("port lost in the table", "Send", "", -1, load + table.left(4),
+        kLostNow + kSendFailed + kLost);
     row("mode 7", "7", "1.80B", 0, version + cmd::keyboardMode(7));
     row("polling shows the key", "0", "1.6B", 0, version + cmd::keyboardMode(0), {}, "Q");
     const auto notSupported =
@@ -113,7 +118,7 @@ void TestKeyboard::transfers_data() {
     row("short version reply", "1", "B", 0, version, notSupported);
     row("no version reply", "1", "", 0, version, notSupported);
     row("port lost after the version", "7", "1.80B", -1, version,
-        QStringLiteral("Die Tastaturkonfiguration wurde nicht übertragen.") + kLost);
+        kLostNow + QStringLiteral("Die Tastaturkonfiguration wurde nicht übertragen.") + kLost);
 }
 
 void TestKeyboard::transfers() {

@@ -116,22 +116,29 @@ class TestLink : public QObject {
         QTest::addColumn<QByteArray>("cmd");
         QTest::addColumn<bool>("idle");
         QTest::addColumn<int>("timeOut");
-        QTest::addColumn<QString>("message"); // the command as shown; empty: no message
+        QTest::addColumn<QString>("message"); // the message box's text; empty: none
         auto row = [](const char* name, Way way, int timeOut, const QString& message = {},
                       bool idle = false, const QByteArray& cmd = "C") {
             QTest::newRow(name) << way << cmd << idle << timeOut << message;
         };
+        auto timeOut = [](const QString& shown) {
+            return "TimeOut auf COM. (Keine Antwort auf '" + shown + "')";
+        };
         row("match", Way::Match, 500);
         row("silent time-out", Way::TimeOut, -60, {}, true);
         row("shown time-out: leading ESC as letters, code page decoded", Way::TimeOut, 60,
-            QStringLiteral("ESC R€"), false, "\x1bR\x80");
-        row("shown time-out: ESC further in stays", Way::TimeOut, 60, "A\x1b", true, "A\x1b");
+            timeOut(QStringLiteral("ESC R€")), false, "\x1bR\x80");
+        row("shown time-out: ESC further in stays", Way::TimeOut, 60, timeOut("A\x1b"), true,
+            "A\x1b");
         row("abort before, shown time-out", Way::AbortBefore, 5000, {}, true);
         row("abort during, no time-out", Way::AbortDuring, 0);
         row("abort during, shown time-out", Way::AbortDuring, 5000, {}, true);
-        row("port vanishes, shown", Way::Vanish, 3000, "C");
+        // A loss during the wait is told by the main window, which watches the port.
+        row("port vanishes, shown", Way::Vanish, 3000);
         row("port vanishes, silent", Way::Vanish, -3000, {}, true);
-        row("closed port, shown", Way::Closed, 3000, "C");
+        row("closed port, shown", Way::Closed, 3000,
+            QStringLiteral("Die Schnittstelle COM1 (fake:COM1) ist nicht mehr verfügbar.\r"
+                           "Bitte Kabel bzw. Adapter prüfen und den COM-Port erneut wählen."));
     }
     void waysOut() {
         QFETCH(Way, way);
@@ -158,7 +165,7 @@ class TestLink : public QObject {
         QCOMPARE(rig.dialogs.shown.size(), message.isEmpty() ? 0 : 1);
         if (message.isEmpty()) return;
         const auto& box = rig.dialogs.shown.first();
-        QCOMPARE(box.text, "TimeOut auf COM. (Keine Antwort auf '" + message + "')");
+        QCOMPARE(box.text, message);
         QCOMPARE(box.title, QStringLiteral("ZEPTAL32"));
         QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
         QCOMPARE(box.icon, Dialogs::Icon::None);

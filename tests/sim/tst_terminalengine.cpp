@@ -232,6 +232,39 @@ class TestTerminalEngine : public QObject {
         QVERIFY(e.idle());
     }
 
+    // An ESC inside a transfer followed by a quiet line breaks the transfer off and begins a
+    // command; followed at once by more data it was a data byte.
+    void escInTransfer_data() {
+        QTest::addColumn<QByteArray>("input"); // ESC (if any) last, then the line goes quiet
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("reply"); // to `after`
+        QTest::addColumn<QByteArray>("kept");  // image read back | first three key codes
+        const QByteArray esc(1, 27);
+        const QByteArray table = bytes({0, 1, 2}); // power-on codes of keys 0..2
+        const QByteArray v("&V");
+        QTest::newRow("image: lone ESC ends it")
+            << beginFixedTexts() + "AB" + esc << v << QByteArray("1.80B")
+            << "AB" + z + z + "|" + table;
+        QTest::newRow("image: ESC then data is data")
+            << beginFixedTexts() + "A" + esc + "B" << z + z << z + z
+            << "A" + esc + "B" + z + z + "|" + table;
+        QTest::newRow("key table: lone ESC ends it, codes before it kept")
+            << loadKeyTable() + "ab" + esc << v << QByteArray("1.80B")
+            << z + z + "|ab" + table.mid(2);
+        QTest::newRow("character: ESC as the last byte completes it")
+            << cg(0, 'A', {1, 2, 3, 4, 5, 6, 7}) + esc << versionQuery() << QByteArray("1.80B")
+            << z + z + "|" + table;
+    }
+    void escInTransfer() {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, after);
+        TerminalEngine e;
+        e.feed(input);
+        e.lineQuiet();
+        QTEST(e.feed(after), "reply");
+        QTEST(e.fixedTextImage() + "|" + e.state().keyTable.left(3), "kept");
+    }
+
     void arguments_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("ok");
