@@ -301,13 +301,7 @@ void MainWindow::buildShell() {
         Frame1[t] = named(new QWidget(central), QStringLiteral("Frame1_%1").arg(t));
         Frame1[t]->resize(kPageArea.size());
         if (!info.titleName) continue;
-        auto* pageTitle =
-            makeLabel(QString::fromUtf8(info.title), QString::fromUtf8(info.titleName), Frame1[t],
-                      QRect(10, 4, 400, 22));
-        QFont f = pageTitle->font();
-        f.setBold(true);
-        f.setPointSizeF(f.pointSizeF() * 1.3);
-        pageTitle->setFont(f);
+        forms::pageTitle(Frame1[t], info.titleName, QString::fromUtf8(info.title));
     }
     connect(TabStrip1, &QTabBar::currentChanged, this, [this] { TabStrip1_Click(); });
 

@@ -89,11 +89,6 @@ const auto kPixelOff =
 constexpr int kCell = 24; // pixel buttons, in screen pixels
 constexpr QPoint kMatrix(36, 52);
 
-void nameUncaptioned(QWidget* w, const QString& name) {
-    w->setObjectName(name);
-    w->setAccessibleName(name);
-}
-
 // Two arrows that act on every click, also on a second click of the same arrow, and repeat
 // while held. The arrow keys work too once the pair has the focus.
 class ArrowPair : public QWidget {
@@ -153,18 +148,6 @@ class ArrowPair : public QWidget {
     QToolButton* raise_;
 };
 
-// Bulk transfers keep their echoes out of the receive monitor; it is on again on every way out.
-class MonitorOff {
-  public:
-    explicit MonitorOff(PageHost& host) : host_(host) { host_.setReceiveMonitor(false); }
-    ~MonitorOff() { host_.setReceiveMonitor(true); }
-    MonitorOff(const MonitorOff&) = delete;
-    MonitorOff& operator=(const MonitorOff&) = delete;
-
-  private:
-    PageHost& host_;
-};
-
 } // namespace
 
 CharPage::CharPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
@@ -174,23 +157,12 @@ CharPage::CharPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(hos
 }
 
 void CharPage::buildControls() {
-    // The main window's tab page may carry the page title already; it is not drawn twice.
-    const bool titled = parentWidget() && parentWidget()->findChild<QLabel*>(
-                                              QStringLiteral("Label3"), Qt::FindDirectChildrenOnly);
-    if (!titled) {
-        auto* title = new QLabel(text::pageTitle, this);
-        title->setObjectName(QStringLiteral("Label3"));
-        QFont titleFont = title->font();
-        titleFont.setBold(true);
-        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-        title->setFont(titleFont);
-        title->setGeometry(QRect(10, 4, 400, 22));
-    }
+    forms::pageTitleUnlessPresent(this, "Label3", text::pageTitle);
 
     // The editor: the matrix between its two spinners, the row codes beside it.
     for (int i = 0; i < kPatternPixels; ++i) {
         auto* b = new QPushButton(this);
-        nameUncaptioned(b, QStringLiteral("cmdPixel_%1").arg(i));
+        forms::nameUncaptioned(b, QStringLiteral("cmdPixel_%1").arg(i));
         b->setGeometry(kMatrix.x() + (i % kPatternColumns) * kCell,
                        kMatrix.y() + (i / kPatternColumns) * kCell, kCell, kCell);
         b->setStyleSheet(kPixelOff);
@@ -205,7 +177,7 @@ void CharPage::buildControls() {
         lblHexCode[r] = l;
     }
     auto* leftRight = new ArrowPair(Qt::Horizontal, this);
-    nameUncaptioned(leftRight, QStringLiteral("CGLeftRight"));
+    forms::nameUncaptioned(leftRight, QStringLiteral("CGLeftRight"));
     leftRight->setToolTip(text::leftRightTip);
     leftRight->setGeometry(kMatrix.x(), kMatrix.y() - 18, kPatternColumns * kCell, 16);
     leftRight->stepped = [this](int value) {
@@ -213,7 +185,7 @@ void CharPage::buildControls() {
     };
     CGLeftRight = leftRight;
     auto* upDown = new ArrowPair(Qt::Vertical, this);
-    nameUncaptioned(upDown, QStringLiteral("CGUpDown"));
+    forms::nameUncaptioned(upDown, QStringLiteral("CGUpDown"));
     upDown->setToolTip(text::upDownTip);
     upDown->setGeometry(kMatrix.x() - 20, kMatrix.y(), 18, kPatternRows * kCell);
     upDown->stepped = [this](int value) {
@@ -242,7 +214,7 @@ void CharPage::buildControls() {
     label7->setObjectName(QStringLiteral("Label7"));
     label7->setGeometry(10, 24, 90, 22);
     txtTauschAdresse = new QLineEdit(text::tauschStart, Frame13);
-    nameUncaptioned(txtTauschAdresse, QStringLiteral("txtTauschAdresse"));
+    forms::nameUncaptioned(txtTauschAdresse, QStringLiteral("txtTauschAdresse"));
     txtTauschAdresse->setToolTip(text::tauschTip);
     txtTauschAdresse->setMaxLength(3);
     txtTauschAdresse->setGeometry(104, 23, 44, 24);

@@ -59,13 +59,7 @@ TextOutputPage::TextOutputPage(PageHost& host, QWidget* parent) : QWidget(parent
     setObjectName(QStringLiteral("TextOutputPage"));
     resize(625, 340);
 
-    auto* title = new QLabel(QStringLiteral("Textausgabe"), this);
-    title->setObjectName(QStringLiteral("Label5"));
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    title->setFont(titleFont);
-    title->setGeometry(10, 4, 400, 22);
+    forms::pageTitle(this, "Label5", QStringLiteral("Textausgabe"));
 
     // Until the geometry code runs, the page shows a 20x4 display.
     const int columns = 20;

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFontMetricsF>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 
 namespace forms {
@@ -37,6 +38,28 @@ QComboBox* list(QWidget* parent, const char* name, const QString& tip, const QRe
     c->setToolTip(tip);
     c->setGeometry(geometry);
     return c;
+}
+
+void nameUncaptioned(QWidget* w, const QString& name) {
+    w->setObjectName(name);
+    w->setAccessibleName(name);
+}
+
+QLabel* pageTitle(QWidget* page, const char* name, const QString& text) {
+    auto* title = new QLabel(text, page);
+    title->setObjectName(QLatin1String(name));
+    QFont font = title->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    title->setFont(font);
+    title->setGeometry(QRect(10, 4, 400, 22));
+    return title;
+}
+
+void pageTitleUnlessPresent(QWidget* page, const char* name, const QString& text) {
+    QWidget* tab = page->parentWidget();
+    if (tab && tab->findChild<QLabel*>(QLatin1String(name), Qt::FindDirectChildrenOnly)) return;
+    pageTitle(page, name, text);
 }
 
 QFont lineFieldFont() {

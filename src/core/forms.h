@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -20,6 +21,14 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, c
 QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, const QRect& geometry);
 // Lists have no caption of their own: the name is also the accessible name.
 QComboBox* list(QWidget* parent, const char* name, const QString& tip, const QRect& geometry);
+
+// Controls without a caption of their own are found by their name, also by assistive tools.
+void nameUncaptioned(QWidget* w, const QString& name);
+
+// The bold title in the top left corner of a page.
+QLabel* pageTitle(QWidget* page, const char* name, const QString& text);
+// The same, unless the tab page the page sits on carries that title already.
+void pageTitleUnlessPresent(QWidget* page, const char* name, const QString& text);
 
 // Design measures of the display line fields (text output and fixed-text editor), in twips
 // inside their frame.

@@ -123,23 +123,6 @@ const auto at = forms::twipsRect;
 const QColor kVerifyGreen(0, 255, 0);
 const QColor kVerifyRed(255, 0, 0);
 
-void nameUncaptioned(QWidget* w, const QString& name) {
-    w->setObjectName(name);
-    w->setAccessibleName(name);
-}
-
-// Bulk transfers keep their echoes out of the receive monitor; it is on again on every way out.
-class MonitorOff {
-  public:
-    explicit MonitorOff(PageHost& host) : host_(host) { host_.setReceiveMonitor(false); }
-    ~MonitorOff() { host_.setReceiveMonitor(true); }
-    MonitorOff(const MonitorOff&) = delete;
-    MonitorOff& operator=(const MonitorOff&) = delete;
-
-  private:
-    PageHost& host_;
-};
-
 } // namespace
 
 FixedTextPage::FixedTextPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
@@ -149,18 +132,7 @@ FixedTextPage::FixedTextPage(PageHost& host, QWidget* parent) : QWidget(parent),
 }
 
 void FixedTextPage::buildControls() {
-    // The main window's tab page may carry the page title already; it is not drawn twice.
-    const bool titled = parentWidget() && parentWidget()->findChild<QLabel*>(
-                                              QStringLiteral("Label2"), Qt::FindDirectChildrenOnly);
-    if (!titled) {
-        auto* title = new QLabel(text::pageTitle, this);
-        title->setObjectName(QStringLiteral("Label2"));
-        QFont titleFont = title->font();
-        titleFont.setBold(true);
-        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-        title->setFont(titleFont);
-        title->setGeometry(QRect(10, 4, 400, 22));
-    }
+    forms::pageTitleUnlessPresent(this, "Label2", text::pageTitle);
 
     // The editor, designed for the largest display; the display geometry resizes it.
     frmFesttext = new QGroupBox(text::frameDesign, this);
@@ -169,7 +141,7 @@ void FixedTextPage::buildControls() {
     const QFont fieldFont = forms::lineFieldFont();
     for (int i = 0; i < kFixedTextRows; ++i) {
         auto* field = new QLineEdit(frmFesttext);
-        nameUncaptioned(field, QStringLiteral("txtFesttext_%1").arg(i));
+        forms::nameUncaptioned(field, QStringLiteral("txtFesttext_%1").arg(i));
         field->setToolTip(text::rowTips[i]);
         field->setFont(fieldFont);
         field->setGeometry(
@@ -182,7 +154,7 @@ void FixedTextPage::buildControls() {
 
     ftUpDown_ = new UpDown(0, 1, this);
     FTUpDown = ftUpDown_;
-    nameUncaptioned(ftUpDown_, QStringLiteral("FTUpDown"));
+    forms::nameUncaptioned(ftUpDown_, QStringLiteral("FTUpDown"));
     ftUpDown_->setToolTip(text::upDownTip);
     ftUpDown_->setGeometry(at(7260, 700, 255, 2255));
     // Every click steps, also one that leaves the up-down's own value where it is.
@@ -229,7 +201,7 @@ void FixedTextPage::buildControls() {
     lblFesttextID->setObjectName(QStringLiteral("lblFesttextID"));
     lblFesttextID->setGeometry(at(8505, 210, 525, 270));
     FTProgressBar = new QProgressBar(access);
-    nameUncaptioned(FTProgressBar, QStringLiteral("FTProgressBar"));
+    forms::nameUncaptioned(FTProgressBar, QStringLiteral("FTProgressBar"));
     FTProgressBar->setTextVisible(false);
     FTProgressBar->setGeometry(at(6075, 540, 2955, 300));
     lblVerifyFT = new QLabel(text::verifyLabel, access);
@@ -244,12 +216,12 @@ void FixedTextPage::buildControls() {
 
     // Calling a text up on the terminal.
     txtFTAbruf = new QLineEdit(QStringLiteral("0"), this);
-    nameUncaptioned(txtFTAbruf, QStringLiteral("txtFTAbruf"));
+    forms::nameUncaptioned(txtFTAbruf, QStringLiteral("txtFTAbruf"));
     txtFTAbruf->setToolTip(text::abrufTip);
     txtFTAbruf->setGeometry(at(7680, 600, 1335, 360));
     txtFTAbruf->installEventFilter(this);
     FTSelect = new UpDown(0, kFixedTextCount - 1, this);
-    nameUncaptioned(FTSelect, QStringLiteral("FTSelect"));
+    forms::nameUncaptioned(FTSelect, QStringLiteral("FTSelect"));
     FTSelect->setGeometry(at(9015, 600, 255, 360));
     connect(FTSelect, &UpDown::valueChanged, this,
             [this](int value) { txtFTAbruf->setText(QString::number(value)); });

@@ -96,25 +96,6 @@ const auto at = forms::twipsRect;
 constexpr int kLightMs = 500;
 const auto kLitStyle = QStringLiteral("QLineEdit { background-color: #ffd54f; }");
 
-// Bulk transfers keep their echoes out of the receive monitor; it is on again on every way out.
-class MonitorOff {
-  public:
-    explicit MonitorOff(PageHost& host) : host_(host) { host_.setReceiveMonitor(false); }
-    ~MonitorOff() {
-        if (off_) host_.setReceiveMonitor(true);
-    }
-    void on() {
-        off_ = false;
-        host_.setReceiveMonitor(true);
-    }
-    MonitorOff(const MonitorOff&) = delete;
-    MonitorOff& operator=(const MonitorOff&) = delete;
-
-  private:
-    PageHost& host_;
-    bool off_ = true;
-};
-
 QLabel* heading(QWidget* parent, const QString& name, const QString& caption, const QRect& rect) {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(name);
@@ -132,18 +113,7 @@ KeyboardPage::KeyboardPage(PageHost& host, QWidget* parent) : QWidget(parent), h
 }
 
 void KeyboardPage::buildControls() {
-    // The main window's tab page may carry the page title already; it is not drawn twice.
-    const bool titled = parentWidget() && parentWidget()->findChild<QLabel*>(
-                                              QStringLiteral("Label1"), Qt::FindDirectChildrenOnly);
-    if (!titled) {
-        auto* title = new QLabel(text::pageTitle, this);
-        title->setObjectName(QStringLiteral("Label1"));
-        QFont titleFont = title->font();
-        titleFont.setBold(true);
-        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-        title->setFont(titleFont);
-        title->setGeometry(QRect(10, 4, 400, 22));
-    }
+    forms::pageTitleUnlessPresent(this, "Label1", text::pageTitle);
 
     // The editor, laid out as the keyboard: key k in row k / 8, column k % 8.
     auto* editor = forms::frame(this, "Frame10", text::editorFrame, at(120, 450, 5400, 3450));

@@ -61,3 +61,23 @@ class StatusScope {
   private:
     PageHost& host_;
 };
+
+// Bulk transfers keep their echoes out of the receive monitor; it is on again (and empty) on
+// every way out, or earlier with on().
+class MonitorOff {
+  public:
+    explicit MonitorOff(PageHost& host) : host_(host) { host_.setReceiveMonitor(false); }
+    ~MonitorOff() {
+        if (off_) host_.setReceiveMonitor(true);
+    }
+    void on() {
+        off_ = false;
+        host_.setReceiveMonitor(true);
+    }
+    MonitorOff(const MonitorOff&) = delete;
+    MonitorOff& operator=(const MonitorOff&) = delete;
+
+  private:
+    PageHost& host_;
+    bool off_ = true;
+};

@@ -111,7 +111,9 @@ bool QtSerialPort::apply(const LineSettings& s) {
     const bool ok = port_.setBaudRate(s.baud) && port_.setParity(parities.value(s.parity)) &&
                     port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
                     port_.setStopBits(stop);
-    if (!ok) error_ = port_.errorString();
+    if (!ok)
+        error_ =
+            QStringLiteral("Die Schnittstelle nimmt die Einstellung %1 nicht an.").arg(s.text());
     return ok;
 }
 
@@ -138,7 +140,7 @@ bool QtSerialPort::applyHandshaking(int mode) {
                       : mode == 1 ? QSerialPort::SoftwareControl
                                   : QSerialPort::HardwareControl;
     if (!port_.setFlowControl(flow)) {
-        error_ = port_.errorString();
+        error_ = QStringLiteral("Die Schnittstelle unterstützt das Protokoll %1 nicht.").arg(mode);
         return false;
     }
     return true;
