@@ -3,6 +3,7 @@
 #include "testmode/progressform.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -16,6 +17,8 @@ struct Operator {
     QPointer<ProgressForm> form;
     QStringList rows;
     QString keysResult;
+    // With ZEPTAL_SCREENSHOT_DIR set, the finished run's rows are saved under this name.
+    QString picture;
     QTimer timer;
 
     explicit Operator(std::function<void(QWidget*)> a) : answer(std::move(a)) {
@@ -30,6 +33,9 @@ struct Operator {
             for (QLabel* l : form->ResultLabel)
                 rows.append(l->palette().color(QPalette::Window).name() + ' ' + l->text());
             keysResult = form->KbdTestResult->text();
+            const QString dir = qEnvironmentVariable("ZEPTAL_SCREENSHOT_DIR");
+            if (!picture.isEmpty() && !dir.isEmpty())
+                form->grab().save(QDir(dir).filePath(picture));
             form->CancelCommand->click();
         });
         timer.start(5);

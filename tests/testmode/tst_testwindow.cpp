@@ -139,6 +139,7 @@ class TestWindow : public QObject {
                 click(w, "Command1");
             }
         });
+        op.picture = QStringLiteral("test-run.png");
         window.StartCommand->click();
         QCOMPARE(op.rows, QStringList(7, QStringLiteral("#00ff00 OK")));
         QCOMPARE(op.keysResult, QString()); // every key arrived
