@@ -1,10 +1,9 @@
 #include "chars/pattern.h"
 
 #include "core/fileio.h"
+#include "core/numbers.h"
 
-#include <QLocale>
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -13,18 +12,6 @@ constexpr quint8 kRowMask = 0x1F;
 
 quint8 bitOf(int column) {
     return static_cast<quint8>(1 << (kPatternColumns - 1 - column));
-}
-
-// A typed number rounded to a whole number, halves to even; either decimal mark is taken.
-std::optional<double> roundedNumber(const QString& text) {
-    QString trimmed = text.trimmed();
-    trimmed.replace(QLatin1Char(','), QLatin1Char('.'));
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double value = c.toDouble(trimmed, &ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    return std::nearbyint(value);
 }
 
 const auto tooShort = QStringLiteral(
@@ -101,11 +88,9 @@ QString normaliseTauschAdresse(const QString& text) {
 }
 
 int tauschAdresseValue(const QString& text) {
-    const auto value = roundedNumber(text);
-    if (!value || *value < std::numeric_limits<qint16>::min() ||
-        *value > std::numeric_limits<qint16>::max())
-        return 0;
-    return static_cast<int>(*value);
+    return parseRoundedNumber(text, std::numeric_limits<qint16>::min(),
+                              std::numeric_limits<qint16>::max())
+        .value_or(0);
 }
 
 bool isTauschAdresse(int code) {

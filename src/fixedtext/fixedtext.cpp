@@ -2,9 +2,6 @@
 
 #include "core/win1252.h"
 
-#include <QLocale>
-#include <cmath>
-
 namespace {
 
 // Only blanks count, as the terminal sees them; other white space is a character like any other.
@@ -109,18 +106,4 @@ std::optional<qsizetype> firstDifference(const QByteArray& a, const QByteArray& 
         if (a.at(i) != b.at(i)) return i;
     if (a.size() != b.size()) return common;
     return std::nullopt;
-}
-
-std::optional<int> parseRoundedNumber(const QString& text, int min, int max) {
-    // Both decimal marks are taken: the operator may type either.
-    QString trimmed = text.trimmed();
-    trimmed.replace(QLatin1Char(','), QLatin1Char('.'));
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double value = c.toDouble(trimmed, &ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    const double rounded = std::nearbyint(value);
-    if (rounded < min || rounded > max) return std::nullopt;
-    return static_cast<int>(rounded);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/numbers.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -52,6 +54,3 @@ void applyFesttexts(FixedTextStore& store, const QList<FixedText>& texts);
 // The first position at which the two differ (a position past the end of the shorter one counts
 // as a difference), or nullopt when they are equal.
 std::optional<qsizetype> firstDifference(const QByteArray& a, const QByteArray& b);
-
-// A typed number rounded to a whole number (halves to even), when it is one within [min, max].
-std::optional<int> parseRoundedNumber(const QString& text, int min, int max);

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// A number the operator typed, rounded to a whole number (halves to even). Either decimal mark
+// is taken; nullopt for anything that is not a finite number.
+std::optional<double> roundedNumber(const QString& text);
+
+// The same, when it lies within [min, max].
+std::optional<int> parseRoundedNumber(const QString& text, int min, int max);
