@@ -46,80 +46,76 @@ QStringList overlaps(QWidget* top) {
 class TestPageLayout : public QObject {
     Q_OBJECT
   private slots:
-    void controlsInsidePages_data();
-    void controlsInsidePages();
-    void noControlCoversAnother_data();
-    void noControlCoversAnother();
-};
 
-void TestPageLayout::controlsInsidePages_data() {
-    QTest::addColumn<int>("displayType");
-    QTest::newRow("8x2") << 0;
-    QTest::newRow("40x4") << 13;
-}
+    void controlsInsidePages_data() {
+        QTest::addColumn<int>("displayType");
+        QTest::newRow("8x2") << 0;
+        QTest::newRow("40x4") << 13;
+    }
 
-void TestPageLayout::controlsInsidePages() {
-    QFETCH(int, displayType);
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    w.show();
-    f.find<QComboBox>("cboDisplaytype")->setCurrentIndex(displayType);
-    w.cboDisplaytype_Click();
-    const QString shots = qEnvironmentVariable("ZEPTAL_SCREENSHOTS");
-    auto* tabs = f.find<QTabBar>("TabStrip1");
-    for (int t = 1; t <= 6; ++t) {
-        tabs->setCurrentIndex(t - 1);
-        auto* page = f.find<QWidget>(QStringLiteral("Frame1_%1").arg(t));
-        QVERIFY(page->isVisible());
-        const QRect area = page->rect();
-        for (QWidget* child : page->findChildren<QWidget*>()) {
-            if (!child->isVisibleTo(page) || child->isWindow()) continue;
-            const QRect r(child->mapTo(page, QPoint(0, 0)), child->size());
-            QVERIFY2(area.contains(r), qPrintable(QStringLiteral("%1 on page %2 at %3,%4 %5x%6")
-                                                      .arg(child->objectName())
-                                                      .arg(t)
-                                                      .arg(r.x())
-                                                      .arg(r.y())
-                                                      .arg(r.width())
-                                                      .arg(r.height())));
+    void controlsInsidePages() {
+        QFETCH(int, displayType);
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        w.show();
+        f.find<QComboBox>("cboDisplaytype")->setCurrentIndex(displayType);
+        w.cboDisplaytype_Click();
+        const QString shots = qEnvironmentVariable("ZEPTAL_SCREENSHOTS");
+        auto* tabs = f.find<QTabBar>("TabStrip1");
+        for (int t = 1; t <= 6; ++t) {
+            tabs->setCurrentIndex(t - 1);
+            auto* page = f.find<QWidget>(QStringLiteral("Frame1_%1").arg(t));
+            QVERIFY(page->isVisible());
+            const QRect area = page->rect();
+            for (QWidget* child : page->findChildren<QWidget*>()) {
+                if (!child->isVisibleTo(page) || child->isWindow()) continue;
+                const QRect r(child->mapTo(page, QPoint(0, 0)), child->size());
+                QVERIFY2(area.contains(r), qPrintable(QStringLiteral("%1 on page %2 at %3,%4 %5x%6")
+                                                          .arg(child->objectName())
+                                                          .arg(t)
+                                                          .arg(r.x())
+                                                          .arg(r.y())
+                                                          .arg(r.width())
+                                                          .arg(r.height())));
+            }
+            if (!shots.isEmpty())
+                w.grab().save(QDir(shots).filePath(
+                    QStringLiteral("page%1-%2.png").arg(t).arg(QTest::currentDataTag())));
         }
-        if (!shots.isEmpty())
-            w.grab().save(QDir(shots).filePath(
-                QStringLiteral("page%1-%2.png").arg(t).arg(QTest::currentDataTag())));
     }
-}
 
-void TestPageLayout::noControlCoversAnother_data() {
-    QTest::addColumn<int>("displayType");
-    QTest::addColumn<QString>("window"); // a page "Frame1_<n>" or a dialog
-    for (int type : {0, 13})
-        for (int t = 1; t <= 6; ++t)
-            QTest::addRow("%d page %d", type, t) << type << QStringLiteral("Frame1_%1").arg(t);
-    QTest::newRow("main window") << 13 << "frmMain";
-    QTest::newRow("port dialog") << 0 << "frmProperties";
-}
-
-void TestPageLayout::noControlCoversAnother() {
-    QFETCH(int, displayType);
-    QFETCH(QString, window);
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    w.show();
-    f.find<QComboBox>("cboDisplaytype")->setCurrentIndex(displayType);
-    w.cboDisplaytype_Click();
-    QWidget* top = &w;
-    PortDialog dialog(f.port, *f.settings, *f.devices, f.dialogs);
-    if (window == u"frmProperties") {
-        dialog.show();
-        top = &dialog;
-    } else if (window != u"frmMain") {
-        f.find<QTabBar>("TabStrip1")->setCurrentIndex(window.back().digitValue() - 1);
-        top = f.find<QWidget>(window);
+    void noControlCoversAnother_data() {
+        QTest::addColumn<int>("displayType");
+        QTest::addColumn<QString>("window"); // a page "Frame1_<n>" or a dialog
+        for (int type : {0, 13})
+            for (int t = 1; t <= 6; ++t)
+                QTest::addRow("%d page %d", type, t) << type << QStringLiteral("Frame1_%1").arg(t);
+        QTest::newRow("main window") << 13 << "frmMain";
+        QTest::newRow("port dialog") << 0 << "frmProperties";
     }
-    QVERIFY(top && top->isVisible());
-    const QStringList found = overlaps(top);
-    QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
-}
+
+    void noControlCoversAnother() {
+        QFETCH(int, displayType);
+        QFETCH(QString, window);
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        w.show();
+        f.find<QComboBox>("cboDisplaytype")->setCurrentIndex(displayType);
+        w.cboDisplaytype_Click();
+        QWidget* top = &w;
+        PortDialog dialog(f.port, *f.settings, *f.devices, f.dialogs);
+        if (window == u"frmProperties") {
+            dialog.show();
+            top = &dialog;
+        } else if (window != u"frmMain") {
+            f.find<QTabBar>("TabStrip1")->setCurrentIndex(window.back().digitValue() - 1);
+            top = f.find<QWidget>(window);
+        }
+        QVERIFY(top && top->isVisible());
+        const QStringList found = overlaps(top);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+    }
+};
 
 QTEST_MAIN(TestPageLayout)
 #include "tst_pagelayout.moc"
