@@ -1,11 +1,8 @@
-#include "../fixedtext/simwindow.h"
 #include "chars/charpage.h"
 #include "core/commands.h"
 #include "core/fileio.h"
 #include "mainwindowfixture.h"
 #include "sim/faketerminal.h"
-#include "sim/lcdfont.h"
-#include "sim/lcdwidget.h"
 #include "testbytes.h"
 
 #include <QtTest>
@@ -205,29 +202,6 @@ class TestChars : public QObject {
         QVERIFY(m[2].contains(QStringLiteral("\"%1\" gespeichert werden:\r").arg(dir.path())));
         edit(w, "cmdLoadZeichen");
         QCOMPARE(shown(w), "CG-RAM 3 auf Pultino löschen 65" + QString(" &H00").repeated(7));
-    }
-
-    // Over a pty: a drawn character shows exactly its pixels wherever its code is written, until
-    // its place is erased.
-    void endToEnd() {
-        SimWindow s(TerminalOptions{}, 6); // 20x4
-        QVERIFY(s.start().isEmpty());
-        const auto shows = [&](const QString& click, const QByteArray& text) {
-            edit(s.window.get(), click);
-            s.port.write(text);
-            (void)QTest::qWaitFor(
-                [&] { return s.term.snapshot().rowsText()[0].startsWith("ABA"); });
-            LcdWidget lcd;
-            lcd.setState(s.term.snapshot());
-            return std::tuple{lcd.state().rowsText()[0].left(3), lcd.cellRows('A'),
-                              lcd.cellRows('B')};
-        };
-        // An arrow: the top row, a diagonal, the corners of the bottom row. The store writes one A.
-        const std::array<quint8, 8> arrow{0x1F, 0x08, 0x04, 0x02, 0x01, 0x00, 0x11, 0};
-        QVERIFY(shows("0 1 2 3 4 6 12 18 24 30 34 optCGRAM_3 =65 cmdSaveUserDefChar", "BA") ==
-                std::tuple("ABA", arrow, lcdGlyph('B')));
-        QVERIFY(shows("cmdEraseUserDefChar", "ABA") ==
-                std::tuple("ABA", lcdGlyph('A'), lcdGlyph('B')));
     }
 };
 
