@@ -59,6 +59,9 @@ class TestDisplayGeometry : public QObject {
             QCOMPARE(out->maxLength(), columns);
             QCOMPARE(ft->maxLength(), columns);
             QCOMPARE(out->text(), ruler);
+            // Wide enough for the whole ruler, and the fixed-text rows as wide.
+            QVERIFY(out->fontMetrics().horizontalAdvance(ruler) < out->width());
+            QCOMPARE(ft->width(), out->width());
             QCOMPARE(ft->text(), QString());
         }
         // The frames grow with the rows so that the last one is not cut off.

@@ -236,6 +236,13 @@ class TestMainWindow : public QObject {
         QVERIFY(clock.elapsed() >= 100);
     }
 
+    void quitButton() {
+        MainWindowFixture f;
+        f.start();
+        f.find<QPushButton>("btnQuit")->click();
+        QCOMPARE(f.quitCount, 1);
+    }
+
     void operatorEndsAWait_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<int>("quits");
