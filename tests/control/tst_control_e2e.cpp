@@ -3,8 +3,6 @@
 #include "link/qtserialport.h"
 #include "sim/ptyterminal.h"
 
-#include <QLineEdit>
-
 namespace {
 
 QString padded(const QString& text, int columns) {
@@ -37,34 +35,6 @@ struct PtyWindow : ControlWindow {
 class TestControlEndToEnd : public QObject {
     Q_OBJECT
   private slots:
-
-    void textAndCursor() {
-        PtyWindow p;
-        QVERIFY(p.start());
-        p.showTab(1);
-        const QStringList fields = {"Hallo Pultino", "", QStringLiteral("Grüße"), " "};
-        for (int i = 0; i < 4; ++i)
-            p.find<QLineEdit>(QStringLiteral("txtOutput_%1").arg(i))->setText(fields[i]);
-        p.click("cmdSendTextOutput");
-        QStringList expected;
-        for (const QString& f : fields)
-            expected.append(padded(f, 20));
-        QTRY_COMPARE(p.term.snapshot().rowsText(), expected);
-
-        for (int col : {11, 10, 19}) {
-            p.select("lstRow", col % 4);
-            p.select("lstCol", col);
-            p.click("cmdCursorSet");
-            QTRY_COMPARE(p.term.snapshot().cursorColumn, col);
-            QCOMPARE(p.term.snapshot().cursorRow, col % 4);
-        }
-
-        p.showTab(0);
-        p.click("cmdSelectControlChar");
-        p.find<QLineEdit>("txtSendCommandText")->insert("&C");
-        p.click("cmdSendCommandText");
-        QTRY_VERIFY(p.term.snapshot().cursorOn);
-    }
 
     void storeSpeed() {
         PtyWindow p;
