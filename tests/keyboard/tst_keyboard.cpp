@@ -178,15 +178,6 @@ class TestKeyboard : public QObject {
         QTRY_VERIFY(!f.page()->isLit(2) && !f.page()->isLit(5));
         f.click("cmdClearKbdTable");
         press(2, QStringLiteral("<&H2>"));
-
-        // Polling: a pressed key waits in the terminal until the button asks for it.
-        f.click("optMatrix_0");
-        f.click("cmdSetKbdMode");
-        QTRY_COMPARE(term.snapshot().keyboardMode, 0);
-        press(1, QString());
-        QTRY_VERIFY(sim.statusText().contains(QStringLiteral("Puffer: 01h")));
-        f.click("cmdSetKbdMode");
-        QTRY_COMPARE(f.monitor(), QStringLiteral("<&H1>"));
     }
 };
 
