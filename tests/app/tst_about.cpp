@@ -33,22 +33,16 @@ class TestAbout : public QObject {
     }
 
     void registry_data() {
-        QTest::addColumn<QString>("place1");
-        QTest::addColumn<QString>("place2");
-        QTest::addColumn<QString>("ran");
+        // The tool's path in the first and the second registry place, the program started.
+        for (const char* column : {"place1", "place2", "ran"})
+            QTest::addColumn<QString>(column);
         QTest::addColumn<bool>("message");
-        QTest::newRow("place 1") << "C:\\M\\msinfo32.exe"
-                                 << "C:\\N"
-                                 << "C:\\M\\msinfo32.exe" << false;
-        QTest::newRow("place 2") << ""
-                                 << "C:\\N"
-                                 << "C:\\N\\MSINFO32.EXE" << false;
-        QTest::newRow("place 2 without the tool") << ""
-                                                  << "C:\\Leer"
-                                                  << "" << true;
-        QTest::newRow("start fails") << "C:\\kaputt.exe"
-                                     << ""
-                                     << "C:\\kaputt.exe" << true;
+        for (const char* row :
+             {"C:\\M\\msinfo32.exe|C:\\N|C:\\M\\msinfo32.exe|", "|C:\\N|C:\\N\\MSINFO32.EXE|",
+              "|C:\\Leer||message", "C:\\kaputt.exe||C:\\kaputt.exe|message"}) {
+            const QStringList c = QString::fromLatin1(row).split(u'|');
+            QTest::newRow(row) << c[0] << c[1] << c[2] << !c[3].isEmpty();
+        }
     }
 
     void registry() {

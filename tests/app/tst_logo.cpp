@@ -12,46 +12,44 @@
 class TestLogo : public QObject {
     Q_OBJECT
   private slots:
-    void logoFile_data();
-    void logoFile();
-};
 
-void TestLogo::logoFile_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("oemShown");
-    QImage image(40, 20, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    QTest::newRow("picture") << jpeg << true;
-    QTest::newRow("garbage") << QByteArray("not a picture") << false;
-    QTest::newRow("none") << QByteArray() << false;
-    QTest::newRow("named pipe without writer") << QByteArray("FIFO") << false;
-}
-
-void TestLogo::logoFile() {
-    QFETCH(QByteArray, content);
-    const QString path =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("OEMLOGO.JPG"));
-    QFile::remove(path);
-    if (content == "FIFO") {
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else if (!content.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+    void logoFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("oemShown");
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPG");
+        QTest::newRow("picture") << jpeg << true;
+        QTest::newRow("garbage") << QByteArray("not a picture") << false;
+        QTest::newRow("none") << QByteArray() << false;
+        QTest::newRow("named pipe without writer") << QByteArray("FIFO") << false;
     }
-    MainWindowFixture f;
-    f.start();
-    QFile::remove(path);
-    auto* page = f.find<QWidget>("Frame1_1");
-    QFETCH(bool, oemShown);
-    QCOMPARE(f.find<QLabel>("imgOEMlogo")->isVisibleTo(page), oemShown);
-    QCOMPARE(f.find<QLabel>("imgLogo")->isVisibleTo(page), !oemShown);
-    QVERIFY(f.dialogs.shown.isEmpty());
-}
+
+    void logoFile() {
+        QFETCH(QByteArray, content);
+        const QString path =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("OEMLOGO.JPG"));
+        QFile::remove(path);
+        if (content == "FIFO") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (!content.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        MainWindowFixture f;
+        f.start();
+        QFile::remove(path);
+        auto* page = f.find<QWidget>("Frame1_1");
+        QFETCH(bool, oemShown);
+        QCOMPARE(f.find<QLabel>("imgOEMlogo")->isVisibleTo(page), oemShown);
+        QCOMPARE(f.find<QLabel>("imgLogo")->isVisibleTo(page), !oemShown);
+        QVERIFY(f.dialogs.shown.isEmpty());
+    }
+};
 
 QTEST_MAIN(TestLogo)
 #include "tst_logo.moc"

@@ -13,302 +13,269 @@
 class TestMainWindow : public QObject {
     Q_OBJECT
   private slots:
-    void startWithEmptyStore();
-    void startWithFilledStore_data();
-    void startWithFilledStore();
-    void portThatCannotOpenIsReportedOnce();
-    void tabSwitching();
-    void portChoice_data();
-    void portChoice();
-    void lineSettingsChoiceThatCannotReopen();
-    void receiveMonitor();
-    void windowDisabledDuringExchange();
-    void pauseSurvivesAWaitInside();
-    void quitButton();
-    void operatorEndsAWait_data();
-    void operatorEndsAWait();
+
+    void startWithEmptyStore() {
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QVERIFY(f.port.isOpen());
+        QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("1"));
+        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(f.settings->read(SettingsStore::kDisplayType), QStringLiteral("6"));
+        QCOMPARE(w.panelText(1), QStringLiteral("LCD 20x4 "));
+        QCOMPARE(w.panelText(2), QStringLiteral("COM1 "));
+        QCOMPARE(w.panelText(3), QStringLiteral("9600,n,8,2 "));
+        QCOMPARE(w.panelText(4), QString());
+        QCOMPARE(w.windowTitle(), QStringLiteral("ZEPTAL32   V. 2.2"));
+        QCOMPARE(w.size(), QSize(637, 478));
+        QCOMPARE(w.currentTab(), 1);
+        QCOMPARE(w.displayColumns(), 20);
+        QCOMPARE(w.displayRows(), 4);
+        // Start-up sends nothing to the terminal.
+        QVERIFY(f.port.writes.isEmpty());
+    }
+
+    void startWithFilledStore_data() {
+        // Stored port, line settings and display type; the port and settings used; panel 1; the
+        // display type stored afterwards.
+        for (const char* column :
+             {"com", "line", "display", "portNumber", "portSettings", "panel1", "storedDisplay"})
+            QTest::addColumn<QString>(column);
+        for (const char* row :
+             {"3|4800,n,8,2|13|3|4800,n,8,2|LCD 40x4 |13",
+              "2|19200,n,8,1|0|2|9600,n,8,2|LCD 8x2 |0", "8|1200,N,8,2|1|8|9600,n,8,2|LCD 16x1 |1",
+              "x|bogus|6|1|9600,n,8,2|LCD 20x4 |6", "1|2400,n,8,2|99|1|2400,n,8,2|LCD 20x4 |6"}) {
+            const QStringList c = QString::fromLatin1(row).split(u'|');
+            QTest::newRow(row) << c[0] << c[1] << c[2] << c[3] << c[4] << c[5] << c[6];
+        }
+    }
+
+    void startWithFilledStore() {
+        QFETCH(QString, com);
+        QFETCH(QString, line);
+        QFETCH(QString, display);
+        MainWindowFixture f;
+        f.settings->write(SettingsStore::kComPort, com);
+        f.settings->write(SettingsStore::kLineSettings, line);
+        f.settings->write(SettingsStore::kDisplayType, display);
+        MainWindow& w = f.start();
+
+        QTEST(QString::number(f.port.portNumber()), "portNumber");
+        QTEST(f.port.settings(), "portSettings");
+        QTEST(f.settings->read(SettingsStore::kLineSettings), "portSettings");
+        QTEST(w.panelText(1), "panel1");
+        QTEST(f.settings->read(SettingsStore::kDisplayType), "storedDisplay");
+        QCOMPARE(f.find<QComboBox>("cboBaudrate")->currentText(), f.port.settings());
+        QCOMPARE(f.settings->read(SettingsStore::kComPort), QString::number(f.port.portNumber()));
+        QVERIFY(f.port.isOpen());
+    }
+
+    void portThatCannotOpenIsReportedOnce() {
+        MainWindowFixture f;
+        f.settings->write(SettingsStore::kComPort, QStringLiteral("4"));
+        f.port.failOpen = true;
+        MainWindow& w = f.start();
+        QCOMPARE(f.dialogs.messages(),
+                 QStringList{QStringLiteral("Schnittstelle COM4 konnte nicht geöffnet werden!\r"
+                                            "Bitte andere Schnittstelle einstellen!")});
+        QCOMPARE(f.dialogs.shown.first().title, QStringLiteral("ZEPTAL32"));
+        QVERIFY(!f.port.isOpen());
+        QCOMPARE(w.currentTab(), 1);
+        QVERIFY(w.isEnabled());
+    }
+
+    void tabSwitching() {
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        w.show();
+        auto* tabs = f.find<QTabBar>("TabStrip1");
+        auto visiblePages = [&] {
+            QList<int> out;
+            for (int t = 1; t <= 6; ++t)
+                if (f.find<QWidget>(QStringLiteral("Frame1_%1").arg(t))->isVisible()) out << t;
+            return out;
+        };
+        QCOMPARE(visiblePages(), QList<int>{1});
+        tabs->setCurrentIndex(0);
+        QCOMPARE(visiblePages(), QList<int>{1});
+
+        auto* types = f.find<QComboBox>("cboDisplaytype");
+        types->setCurrentIndex(2); // 16x2
+        w.cboDisplaytype_Click();
+        tabs->setCurrentIndex(5);
+        QCOMPARE(visiblePages(), QList<int>{6});
+        QCOMPARE(w.currentTab(), 6);
+        QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 80);
+        tabs->setCurrentIndex(2);
+        types->setCurrentIndex(13); // 40x4
+        w.cboDisplaytype_Click();
+        tabs->setCurrentIndex(5);
+        QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 100); // the bar has at most 20 cells
+        QCOMPARE(visiblePages(), QList<int>{6});
+    }
+
+    void portChoice_data() {
+        QTest::addColumn<bool>("openBefore");
+        QTest::addColumn<bool>("reopenFails");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("openAfter");
+        QTest::addColumn<QString>("panel");
+        QTest::newRow("open port moves") << true << false << ""
+                                         << "3" << true << "COM3 ";
+        QTest::newRow("port in use") << true << true
+                                     << "COM Port konnte nicht geöffnet werden.\rCOM3 wird evtl. "
+                                        "bereits von einem anderen Programm verwendet"
+                                     << "1" << false << "COM3 geschlossen ";
+        QTest::newRow("closed port opens") << false << false << ""
+                                           << "3" << true << "COM3 ";
+    }
+
+    void portChoice() {
+        QFETCH(bool, openBefore);
+        QFETCH(bool, reopenFails);
+        QFETCH(QString, message);
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        if (!openBefore) f.port.close();
+        f.port.failOpen = reopenFails;
+        auto* list = f.find<QComboBox>("cboComPort");
+        list->setCurrentIndex(2);
+        w.cboComPort_Click();
+        QTEST(w.panelText(2), "panel");
+        QCOMPARE(f.dialogs.messages().join(QString()), message);
+        QTEST(f.settings->read(SettingsStore::kComPort), "stored");
+        QTEST(f.port.isOpen(), "openAfter");
+        QCOMPARE(f.port.portNumber(), 3);
+    }
+
+    void lineSettingsChoiceThatCannotReopen() {
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        f.port.failOpen = true;
+        auto* list = f.find<QComboBox>("cboBaudrate");
+        list->setCurrentIndex(1);
+        w.cboBaudrate_Click();
+        QCOMPARE(f.dialogs.messages(),
+                 QStringList{QStringLiteral("COM Port konnte nicht wieder geöffnet werden.")});
+        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(w.panelText(3), QStringLiteral("4800,n,8,2 "));
+        QVERIFY(!f.port.isOpen());
+    }
+
+    void receiveMonitor() {
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        auto* monitor = f.find<QLabel>("lblReceiveData");
+        f.port.feed("OK");
+        f.port.feed(QByteArray(1, 13));
+        f.port.feed(QByteArray(70, 'a') + "XYZ");
+        QCOMPARE(monitor->text(), (QStringLiteral("OK<&HD>") + QString(70, 'a') + "XYZ").right(63));
+        f.find<QPushButton>("cmdClearReceived")->click();
+        QCOMPARE(monitor->text(), QString());
+        QCOMPARE(w.receiver().buffer().left(3), QByteArray("OK\r"));
+        w.setReceiveMonitor(false);
+        f.port.feed("hidden");
+        QCOMPARE(monitor->text(), QString());
+        w.setReceiveMonitor(true);
+        f.port.feed("A");
+        QCOMPARE(monitor->text(), QStringLiteral("A"));
+    }
+
+    void windowDisabledDuringExchange() {
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        w.show();
+        auto* clear = f.find<QPushButton>("cmdClearReceived");
+        int clicks = 0;
+        connect(clear, &QPushButton::clicked, [&] { ++clicks; });
+        QList<bool> blockedWhileWaiting;
+        f.port.onWrite = [&](const QByteArray& bytes) {
+            blockedWhileWaiting << w.inputBlocked();
+            // A click during the wait is dropped.
+            QTimer::singleShot(1, [&] { QTest::mouseClick(clear, Qt::LeftButton); });
+            QTimer::singleShot(10, [&f, bytes] { f.port.feed(bytes); });
+        };
+        QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -500), QByteArray("A"));
+        QVERIFY(!w.inputBlocked());
+        QCOMPARE(clicks, 0);
+
+        // A wait that lasts greys the window out; a time-out message finds it usable again.
+        bool greyedOut = false;
+        f.port.onWrite = [&](const QByteArray&) {
+            blockedWhileWaiting << w.inputBlocked();
+            QTimer::singleShot(400, [&] { greyedOut = !clear->isEnabled(); });
+        };
+        f.dialogs.onShow = [&](const FakeDialogs::Shown&) {
+            blockedWhileWaiting << w.inputBlocked();
+        };
+        QCOMPARE(w.exchange().sendAndWaitFor(QByteArray("\x1b&V"), "B", 500), QByteArray());
+        QVERIFY(greyedOut);
+        QCOMPARE(blockedWhileWaiting, (QList<bool>{true, true, false}));
+        QCOMPARE(f.dialogs.messages(),
+                 QStringList{QStringLiteral("TimeOut auf COM. (Keine Antwort auf 'ESC &V')")});
+        QTRY_VERIFY(clear->isEnabled());
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QCOMPARE(clicks, 1);
+    }
+
+    void pauseSurvivesAWaitInside() {
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        f.port.onWrite = [&f](const QByteArray& bytes) {
+            QTimer::singleShot(1, [&f, bytes] { f.port.feed(bytes); });
+        };
+        // The window is usable in a pause: a command started then matches and stops the timer.
+        QTimer::singleShot(10, [&] { w.exchange().sendAndWaitFor("A", "A", -500); });
+        // Rescues a pause that would otherwise never end.
+        QTimer::singleShot(2000, [&] { w.exchange().startTimeOutTimer(1); });
+        QElapsedTimer clock;
+        clock.start();
+        w.exchange().pause(100);
+        QVERIFY2(clock.elapsed() < 1000, "the pause hung after the inner wait");
+        QVERIFY(clock.elapsed() >= 100);
+    }
+
+    void quitButton() {
+        MainWindowFixture f;
+        f.start();
+        f.find<QPushButton>("btnQuit")->click();
+        QCOMPARE(f.quitCount, 1);
+    }
+
+    void operatorEndsAWait_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("quits");
+        QTest::newRow("Escape") << "escape" << 0;
+        QTest::newRow("closing the window") << "close" << 1;
+        QTest::newRow("Programm beenden") << "quit" << 1;
+    }
+
+    // A wait that no answer will end (no time-out at all) ends by the operator's hand; closing the
+    // window then ends the program, and otherwise the next command works again.
+    void operatorEndsAWait() {
+        QFETCH(QString, how);
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        w.show();
+        w.exchange().setLimits(CommandExchange::kMaxReplyBytes, 20000);
+        auto* clear = f.find<QPushButton>("cmdClearReceived");
+        QTimer::singleShot(20, &w, [&] {
+            if (how == "escape") QTest::keyClick(clear, Qt::Key_Escape);
+            if (how == "close") w.close();
+            if (how == "quit") QTest::mouseClick(f.find<QPushButton>("btnQuit"), Qt::LeftButton);
+        });
+        QCOMPARE(w.exchange().sendAndWaitFor("\x1bW", QByteArray(2, '\0'), 0), QByteArray());
+        QCOMPARE(w.exchange().lastEnd(), CommandExchange::WaitEnd::Aborted);
+        QTEST(f.quitCount, "quits");
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QTest::mouseClick(clear, Qt::LeftButton);
+        f.port.onWrite = [&f](const QByteArray& b) {
+            QTimer::singleShot(1, &f.port, [&f, b] { f.port.feed(b); });
+        };
+        QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -2000), QByteArray("A"));
+    }
 };
-
-void TestMainWindow::startWithEmptyStore() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    QVERIFY(f.dialogs.shown.isEmpty());
-    QVERIFY(f.port.isOpen());
-    QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("1"));
-    QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
-    QCOMPARE(f.settings->read(SettingsStore::kDisplayType), QStringLiteral("6"));
-    QCOMPARE(w.panelText(1), QStringLiteral("LCD 20x4 "));
-    QCOMPARE(w.panelText(2), QStringLiteral("COM1 "));
-    QCOMPARE(w.panelText(3), QStringLiteral("9600,n,8,2 "));
-    QCOMPARE(w.panelText(4), QString());
-    QCOMPARE(w.windowTitle(), QStringLiteral("ZEPTAL32   V. 2.2"));
-    QCOMPARE(w.size(), QSize(637, 478));
-    QCOMPARE(w.currentTab(), 1);
-    QCOMPARE(w.displayColumns(), 20);
-    QCOMPARE(w.displayRows(), 4);
-    // Start-up sends nothing to the terminal.
-    QVERIFY(f.port.writes.isEmpty());
-}
-
-void TestMainWindow::startWithFilledStore_data() {
-    QTest::addColumn<QString>("com");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("display");
-    QTest::addColumn<int>("portNumber");
-    QTest::addColumn<QString>("portSettings");
-    QTest::addColumn<QString>("panel1");
-    QTest::addColumn<QString>("storedDisplay");
-
-    QTest::newRow("listed entries") << "3"
-                                    << "4800,n,8,2"
-                                    << "13" << 3 << "4800,n,8,2"
-                                    << "LCD 40x4 "
-                                    << "13";
-    QTest::newRow("other speed falls back") << "2"
-                                            << "19200,n,8,1"
-                                            << "0" << 2 << "9600,n,8,2"
-                                            << "LCD 8x2 "
-                                            << "0";
-    QTest::newRow("capital parity does not match") << "8"
-                                                   << "1200,N,8,2"
-                                                   << "1" << 8 << "9600,n,8,2"
-                                                   << "LCD 16x1 "
-                                                   << "1";
-    QTest::newRow("garbage is passed over") << "x"
-                                            << "bogus"
-                                            << "6" << 1 << "9600,n,8,2"
-                                            << "LCD 20x4 "
-                                            << "6";
-    QTest::newRow("unknown display type uses 20x4") << "1"
-                                                    << "2400,n,8,2"
-                                                    << "99" << 1 << "2400,n,8,2"
-                                                    << "LCD 20x4 "
-                                                    << "6";
-}
-
-void TestMainWindow::startWithFilledStore() {
-    QFETCH(QString, com);
-    QFETCH(QString, line);
-    QFETCH(QString, display);
-    MainWindowFixture f;
-    f.settings->write(SettingsStore::kComPort, com);
-    f.settings->write(SettingsStore::kLineSettings, line);
-    f.settings->write(SettingsStore::kDisplayType, display);
-    MainWindow& w = f.start();
-
-    QTEST(f.port.portNumber(), "portNumber");
-    QTEST(f.port.settings(), "portSettings");
-    QTEST(f.settings->read(SettingsStore::kLineSettings), "portSettings");
-    QTEST(w.panelText(1), "panel1");
-    QTEST(f.settings->read(SettingsStore::kDisplayType), "storedDisplay");
-    QCOMPARE(f.find<QComboBox>("cboBaudrate")->currentText(), f.port.settings());
-    QCOMPARE(f.settings->read(SettingsStore::kComPort), QString::number(f.port.portNumber()));
-    QVERIFY(f.port.isOpen());
-}
-
-void TestMainWindow::portThatCannotOpenIsReportedOnce() {
-    MainWindowFixture f;
-    f.settings->write(SettingsStore::kComPort, QStringLiteral("4"));
-    f.port.failOpen = true;
-    MainWindow& w = f.start();
-    QCOMPARE(f.dialogs.messages(),
-             QStringList{QStringLiteral("Schnittstelle COM4 konnte nicht geöffnet werden!\r"
-                                        "Bitte andere Schnittstelle einstellen!")});
-    QCOMPARE(f.dialogs.shown.first().title, QStringLiteral("ZEPTAL32"));
-    QVERIFY(!f.port.isOpen());
-    QCOMPARE(w.currentTab(), 1);
-    QVERIFY(w.isEnabled());
-}
-
-void TestMainWindow::tabSwitching() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    w.show();
-    auto* tabs = f.find<QTabBar>("TabStrip1");
-    auto visiblePages = [&] {
-        QList<int> out;
-        for (int t = 1; t <= 6; ++t)
-            if (f.find<QWidget>(QStringLiteral("Frame1_%1").arg(t))->isVisible()) out << t;
-        return out;
-    };
-    QCOMPARE(visiblePages(), QList<int>{1});
-    tabs->setCurrentIndex(0);
-    QCOMPARE(visiblePages(), QList<int>{1});
-
-    auto* types = f.find<QComboBox>("cboDisplaytype");
-    types->setCurrentIndex(2); // 16x2
-    w.cboDisplaytype_Click();
-    tabs->setCurrentIndex(5);
-    QCOMPARE(visiblePages(), QList<int>{6});
-    QCOMPARE(w.currentTab(), 6);
-    QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 80);
-    tabs->setCurrentIndex(2);
-    types->setCurrentIndex(13); // 40x4
-    w.cboDisplaytype_Click();
-    tabs->setCurrentIndex(5);
-    QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 100); // the bar has at most 20 cells
-    QCOMPARE(visiblePages(), QList<int>{6});
-}
-
-void TestMainWindow::portChoice_data() {
-    QTest::addColumn<bool>("openBefore");
-    QTest::addColumn<bool>("reopenFails");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("openAfter");
-    QTest::addColumn<QString>("panel");
-    QTest::newRow("open port moves") << true << false << ""
-                                     << "3" << true << "COM3 ";
-    QTest::newRow("port in use") << true << true
-                                 << "COM Port konnte nicht geöffnet werden.\rCOM3 wird evtl. "
-                                    "bereits von einem anderen Programm verwendet"
-                                 << "1" << false << "COM3 geschlossen ";
-    QTest::newRow("closed port opens") << false << false << ""
-                                       << "3" << true << "COM3 ";
-}
-
-void TestMainWindow::portChoice() {
-    QFETCH(bool, openBefore);
-    QFETCH(bool, reopenFails);
-    QFETCH(QString, message);
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    if (!openBefore) f.port.close();
-    f.port.failOpen = reopenFails;
-    auto* list = f.find<QComboBox>("cboComPort");
-    list->setCurrentIndex(2);
-    w.cboComPort_Click();
-    QTEST(w.panelText(2), "panel");
-    QCOMPARE(f.dialogs.messages().join(QString()), message);
-    QTEST(f.settings->read(SettingsStore::kComPort), "stored");
-    QTEST(f.port.isOpen(), "openAfter");
-    QCOMPARE(f.port.portNumber(), 3);
-}
-
-void TestMainWindow::lineSettingsChoiceThatCannotReopen() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    f.port.failOpen = true;
-    auto* list = f.find<QComboBox>("cboBaudrate");
-    list->setCurrentIndex(1);
-    w.cboBaudrate_Click();
-    QCOMPARE(f.dialogs.messages(),
-             QStringList{QStringLiteral("COM Port konnte nicht wieder geöffnet werden.")});
-    QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
-    QCOMPARE(w.panelText(3), QStringLiteral("4800,n,8,2 "));
-    QVERIFY(!f.port.isOpen());
-}
-
-void TestMainWindow::receiveMonitor() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    auto* monitor = f.find<QLabel>("lblReceiveData");
-    f.port.feed("OK");
-    f.port.feed(QByteArray(1, 13));
-    f.port.feed(QByteArray(70, 'a') + "XYZ");
-    QCOMPARE(monitor->text(), (QStringLiteral("OK<&HD>") + QString(70, 'a') + "XYZ").right(63));
-    f.find<QPushButton>("cmdClearReceived")->click();
-    QCOMPARE(monitor->text(), QString());
-    QCOMPARE(w.receiver().buffer().left(3), QByteArray("OK\r"));
-    w.setReceiveMonitor(false);
-    f.port.feed("hidden");
-    QCOMPARE(monitor->text(), QString());
-    w.setReceiveMonitor(true);
-    f.port.feed("A");
-    QCOMPARE(monitor->text(), QStringLiteral("A"));
-}
-
-void TestMainWindow::windowDisabledDuringExchange() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    w.show();
-    auto* clear = f.find<QPushButton>("cmdClearReceived");
-    int clicks = 0;
-    connect(clear, &QPushButton::clicked, [&] { ++clicks; });
-    QList<bool> blockedWhileWaiting;
-    f.port.onWrite = [&](const QByteArray& bytes) {
-        blockedWhileWaiting << w.inputBlocked();
-        // A click during the wait is dropped.
-        QTimer::singleShot(1, [&] { QTest::mouseClick(clear, Qt::LeftButton); });
-        QTimer::singleShot(10, [&f, bytes] { f.port.feed(bytes); });
-    };
-    QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -500), QByteArray("A"));
-    QVERIFY(!w.inputBlocked());
-    QCOMPARE(clicks, 0);
-
-    // A wait that lasts greys the window out; a time-out message finds it usable again.
-    bool greyedOut = false;
-    f.port.onWrite = [&](const QByteArray&) {
-        blockedWhileWaiting << w.inputBlocked();
-        QTimer::singleShot(400, [&] { greyedOut = !clear->isEnabled(); });
-    };
-    f.dialogs.onShow = [&](const FakeDialogs::Shown&) { blockedWhileWaiting << w.inputBlocked(); };
-    QCOMPARE(w.exchange().sendAndWaitFor(QByteArray("\x1b&V"), "B", 500), QByteArray());
-    QVERIFY(greyedOut);
-    QCOMPARE(blockedWhileWaiting, (QList<bool>{true, true, false}));
-    QCOMPARE(f.dialogs.messages(),
-             QStringList{QStringLiteral("TimeOut auf COM. (Keine Antwort auf 'ESC &V')")});
-    QTRY_VERIFY(clear->isEnabled());
-    QTest::mouseClick(clear, Qt::LeftButton);
-    QCOMPARE(clicks, 1);
-}
-
-void TestMainWindow::pauseSurvivesAWaitInside() {
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    f.port.onWrite = [&f](const QByteArray& bytes) {
-        QTimer::singleShot(1, [&f, bytes] { f.port.feed(bytes); });
-    };
-    // The window is usable in a pause: a command started then matches and stops the timer.
-    QTimer::singleShot(10, [&] { w.exchange().sendAndWaitFor("A", "A", -500); });
-    // Rescues a pause that would otherwise never end.
-    QTimer::singleShot(2000, [&] { w.exchange().startTimeOutTimer(1); });
-    QElapsedTimer clock;
-    clock.start();
-    w.exchange().pause(100);
-    QVERIFY2(clock.elapsed() < 1000, "the pause hung after the inner wait");
-    QVERIFY(clock.elapsed() >= 100);
-}
-
-void TestMainWindow::quitButton() {
-    MainWindowFixture f;
-    f.start();
-    f.find<QPushButton>("btnQuit")->click();
-    QCOMPARE(f.quitCount, 1);
-}
-
-void TestMainWindow::operatorEndsAWait_data() {
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("quits");
-    QTest::newRow("Escape") << "escape" << 0;
-    QTest::newRow("closing the window") << "close" << 1;
-    QTest::newRow("Programm beenden") << "quit" << 1;
-}
-
-// A wait that no answer will end (no time-out at all) ends by the operator's hand; closing the
-// window then ends the program, and otherwise the next command works again.
-void TestMainWindow::operatorEndsAWait() {
-    QFETCH(QString, how);
-    MainWindowFixture f;
-    MainWindow& w = f.start();
-    w.show();
-    w.exchange().setLimits(CommandExchange::kMaxReplyBytes, 20000);
-    auto* clear = f.find<QPushButton>("cmdClearReceived");
-    QTimer::singleShot(20, &w, [&] {
-        if (how == "escape") QTest::keyClick(clear, Qt::Key_Escape);
-        if (how == "close") w.close();
-        if (how == "quit") QTest::mouseClick(f.find<QPushButton>("btnQuit"), Qt::LeftButton);
-    });
-    QCOMPARE(w.exchange().sendAndWaitFor("\x1bW", QByteArray(2, '\0'), 0), QByteArray());
-    QCOMPARE(w.exchange().lastEnd(), CommandExchange::WaitEnd::Aborted);
-    QTEST(f.quitCount, "quits");
-    QVERIFY(f.dialogs.shown.isEmpty());
-    QTest::mouseClick(clear, Qt::LeftButton);
-    f.port.onWrite = [&f](const QByteArray& b) {
-        QTimer::singleShot(1, &f.port, [&f, b] { f.port.feed(b); });
-    };
-    QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -2000), QByteArray("A"));
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -11,226 +11,184 @@
 class TestPortDialog : public QObject {
     Q_OBJECT
   private slots:
-    void splitFromEnd_data();
-    void splitFromEnd();
-    void loadShowsPortValues_data();
-    void loadShowsPortValues();
-    void okWithoutChangesSavesKeys();
-    void cancelChangesNothing();
-    void refusals_data();
-    void refusals();
-    void typedDeviceIsStoredAndUsed();
-    void okOpensAClosedPort_data();
-    void okOpensAClosedPort();
-};
 
-void TestPortDialog::splitFromEnd_data() {
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<QString>("speed");
-    QTest::addColumn<int>("parity");
-    QTest::addColumn<QString>("dataBits");
-    QTest::addColumn<QString>("stopBits");
-    QTest::newRow("9600") << "9600,n,8,2"
-                          << "9600" << 2 << "8"
-                          << "2";
-    QTest::newRow("1.5 stop bits") << "19200,e,7,1.5"
-                                   << "19200" << 0 << "7"
-                                   << "1.5";
-    QTest::newRow("odd") << "4800,o,8,1"
-                         << "4800" << 1 << "8"
-                         << "1";
-    QTest::newRow("mark") << "4800,m,8,1"
-                          << "4800" << 3 << "8"
-                          << "1";
-    QTest::newRow("space") << "110,s,5,1"
-                           << "110" << 4 << "5"
-                           << "1";
-    QTest::newRow("upper-case letter unknown") << "9600,N,8,2"
-                                               << "9600" << -1 << "8"
-                                               << "2";
-    QTest::newRow("too short") << "2"
-                               << "" << -1 << ""
-                               << "2";
-    QTest::newRow("empty") << ""
-                           << "" << -1 << ""
-                           << "";
-}
-
-void TestPortDialog::splitFromEnd() {
-    QFETCH(QString, settings);
-    const SettingsFields f = splitSettingsFromEnd(settings);
-    QTEST(f.speed, "speed");
-    QTEST(f.parityIndex, "parity");
-    QTEST(f.dataBits, "dataBits");
-    QTEST(f.stopBits, "stopBits");
-}
-
-void TestPortDialog::loadShowsPortValues_data() {
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("handshaking");
-    QTest::addColumn<QString>("speed");
-    QTest::addColumn<QString>("parity");
-    QTest::addColumn<QString>("dataBits");
-    QTest::addColumn<QString>("stopBits");
-    QTest::newRow("9600") << "9600,n,8,2" << 0 << "9600"
-                          << "None"
-                          << "8"
-                          << "2";
-    QTest::newRow("19200 even") << "19200,E,7,1.5" << 2 << "19200"
-                                << "Even"
-                                << "7"
-                                << "1.5";
-    QTest::newRow("odd") << "4800,o,8,1" << 3 << "4800"
-                         << "Odd"
-                         << "8"
-                         << "1";
-    QTest::newRow("mark") << "4800,m,8,1" << 1 << "4800"
-                          << "Mark"
-                          << "8"
-                          << "1";
-}
-
-void TestPortDialog::loadShowsPortValues() {
-    QFETCH(QString, settings);
-    QFETCH(int, handshaking);
-    MainWindowFixture f;
-    f.port.setPortNumber(5);
-    QVERIFY(f.port.setSettings(settings));
-    f.port.setHandshaking(handshaking);
-    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
-    QTEST(d.cboSpeed->currentText(), "speed");
-    QTEST(d.cboParity->currentText(), "parity");
-    QTEST(d.cboDataBits->currentText(), "dataBits");
-    QTEST(d.cboStopBits->currentText(), "stopBits");
-    QCOMPARE(d.cboPort->currentText(), QStringLiteral("Com5"));
-    QVERIFY(d.optFlow[handshaking]->isChecked());
-    QCOMPARE(d.handshaking(), handshaking);
-    QVERIFY(d.optEcho[0]->isChecked());
-    QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/ttyS4"));
-}
-
-void TestPortDialog::okWithoutChangesSavesKeys() {
-    MainWindowFixture f;
-    f.port.open();
-    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
-    d.optEcho[1]->click();
-    d.cmdOK_Click();
-    QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(f.port.openCount, 1); // same number: not closed and reopened
-    QVERIFY(f.port.isOpen());
-    QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
-    QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("1"));
-    QCOMPARE(f.settings->read(SettingsStore::kHandshaking), QStringLiteral("0"));
-    QVERIFY(SettingsStore::parseBool(f.settings->read(SettingsStore::kEcho)));
-    QVERIFY(f.dialogs.shown.isEmpty());
-}
-
-void TestPortDialog::cancelChangesNothing() {
-    MainWindowFixture f;
-    f.port.open();
-    {
-        PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
-        d.cboPort->setCurrentIndex(6);
-        d.cboSpeed->setCurrentText(QStringLiteral("19200"));
-        d.cboParity->setCurrentIndex(0);
-        d.cboDataBits->setCurrentIndex(3);
-        d.cboStopBits->setCurrentIndex(0);
-        d.optFlow[3]->click();
-        d.optEcho[1]->click();
-        d.txtDevice->setText(QStringLiteral("/dev/ttyUSB7"));
-        d.cmdCancel_Click();
+    void splitFromEnd_data() {
+        // Line settings, then the fields split from them (parity as its list index).
+        for (const char* column : {"settings", "speed", "parity", "dataBits", "stopBits"})
+            QTest::addColumn<QString>(column);
+        for (const char* row :
+             {"9600,n,8,2|9600|2|8|2", "19200,e,7,1.5|19200|0|7|1.5", "4800,o,8,1|4800|1|8|1",
+              "4800,m,8,1|4800|3|8|1", "110,s,5,1|110|4|5|1", "9600,N,8,2|9600|-1|8|2", "2||-1||2",
+              "||-1||"}) {
+            const QStringList c = QString::fromLatin1(row).split(u'|');
+            QTest::newRow(row) << c[0] << c[1] << c[2] << c[3] << c[4];
+        }
     }
-    QCOMPARE(f.port.portNumber(), 1);
-    QCOMPARE(f.port.settings(), QStringLiteral("9600,n,8,2"));
-    QCOMPARE(f.port.handshaking(), 0);
-    QVERIFY(f.port.isOpen());
-    QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QString());
-    QCOMPARE(f.settings->portDevice(7), QString());
-}
 
-void TestPortDialog::refusals_data() {
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<int>("portAfter");
-    QTest::newRow("port cannot open") << "open"
-                                      << "Zugriff verweigert" << 1;
-    QTest::newRow("number refused") << "number"
-                                    << "Ungültige Portnummer" << 1;
-    QTest::newRow("settings refused") << "settings"
-                                      << "Ungültige Einstellungen" << 3;
-    QTest::newRow("handshaking refused") << "handshaking"
-                                         << "Ungültiges Protokoll" << 3;
-}
+    void splitFromEnd() {
+        QFETCH(QString, settings);
+        const SettingsFields f = splitSettingsFromEnd(settings);
+        QTEST(f.speed, "speed");
+        QTEST(QString::number(f.parityIndex), "parity");
+        QTEST(f.dataBits, "dataBits");
+        QTEST(f.stopBits, "stopBits");
+    }
 
-void TestPortDialog::refusals() {
-    QFETCH(QString, fault);
-    MainWindowFixture f;
-    f.port.open();
-    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
-    d.cboPort->setCurrentIndex(2);
-    d.optFlow[1]->click();
-    if (fault == "open") f.port.failOpenPorts << 3;
-    if (fault == "number") f.port.refusedPortNumbers << 3;
-    f.port.refuseSettings = fault == "settings";
-    f.port.refuseHandshaking = fault == "handshaking";
-    d.cmdOK_Click();
-    QVERIFY(d.result() != QDialog::Accepted);
-    QCOMPARE(f.dialogs.shown.size(), 1);
-    QTEST(f.dialogs.shown.first().text, "error");
-    QCOMPARE(f.dialogs.shown.first().icon, Dialogs::Icon::Warning);
-    QTEST(f.port.portNumber(), "portAfter");
-    QCOMPARE(f.settings->read(SettingsStore::kComPort), QString());
-    QCOMPARE(f.settings->read(SettingsStore::kHandshaking), QString());
-    // A refused new port leaves the old connection working.
-    QVERIFY(f.port.isOpen());
-}
+    void loadShowsPortValues_data() {
+        // Line settings and handshaking of the port, then what the dialog's lists show.
+        for (const char* column :
+             {"settings", "handshaking", "speed", "parity", "dataBits", "stopBits"})
+            QTest::addColumn<QString>(column);
+        for (const char* row : {"9600,n,8,2|0|9600|None|8|2", "19200,E,7,1.5|2|19200|Even|7|1.5",
+                                "4800,o,8,1|3|4800|Odd|8|1", "4800,m,8,1|1|4800|Mark|8|1"}) {
+            const QStringList c = QString::fromLatin1(row).split(u'|');
+            QTest::newRow(row) << c[0] << c[1] << c[2] << c[3] << c[4] << c[5];
+        }
+    }
 
-void TestPortDialog::typedDeviceIsStoredAndUsed() {
-    MainWindowFixture f;
-    // A binding for this run only (the simulated terminal) is shown but never saved.
-    f.devices->bindTemporarily(1, QStringLiteral("/dev/pts/77"));
-    f.port.open();
-    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
-    QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/pts/77"));
-    d.cboPort->setCurrentIndex(1);
-    QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/ttyS1"));
-    d.txtDevice->setText(QStringLiteral("/dev/ttyUSB0"));
-    d.cmdOK_Click();
-    QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(f.settings->portDevice(2), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(f.devices->device(2), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(f.port.portNumber(), 2);
-    QVERIFY(f.port.isOpen());
-    QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("2"));
-    QCOMPARE(f.settings->portDevice(1), QString());
-}
+    void loadShowsPortValues() {
+        QFETCH(QString, settings);
+        QFETCH(QString, handshaking);
+        const int flow = handshaking.toInt();
+        MainWindowFixture f;
+        f.port.setPortNumber(5);
+        QVERIFY(f.port.setSettings(settings));
+        f.port.setHandshaking(flow);
+        PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+        QTEST(d.cboSpeed->currentText(), "speed");
+        QTEST(d.cboParity->currentText(), "parity");
+        QTEST(d.cboDataBits->currentText(), "dataBits");
+        QTEST(d.cboStopBits->currentText(), "stopBits");
+        QCOMPARE(d.cboPort->currentText(), QStringLiteral("Com5"));
+        QVERIFY(d.optFlow[flow]->isChecked());
+        QCOMPARE(d.handshaking(), flow);
+        QVERIFY(d.optEcho[0]->isChecked());
+        QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/ttyS4"));
+    }
 
-void TestPortDialog::okOpensAClosedPort_data() {
-    QTest::addColumn<QString>("device"); // typed into the field; empty: left as shown
-    QTest::addColumn<bool>("failOpen");
-    QTest::addColumn<QString>("warning"); // empty: none
-    QTest::newRow("no change") << "" << false << "";
-    QTest::newRow("same device typed again") << "/dev/ttyS0" << false << "";
-    QTest::newRow("device still missing") << "" << true << "Zugriff verweigert";
-    QTest::newRow("control character in the device")
-        << "/dev/tty\x01S0" << false << "kein gültiger Gerätename";
-}
+    void okWithoutChangesSavesKeys() {
+        MainWindowFixture f;
+        f.port.open();
+        PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+        d.optEcho[1]->click();
+        d.cmdOK_Click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(f.port.openCount, 1); // same number: not closed and reopened
+        QVERIFY(f.port.isOpen());
+        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("1"));
+        QCOMPARE(f.settings->read(SettingsStore::kHandshaking), QStringLiteral("0"));
+        QVERIFY(SettingsStore::parseBool(f.settings->read(SettingsStore::kEcho)));
+        QVERIFY(f.dialogs.shown.isEmpty());
+    }
 
-// A port that was lost (or never opened) opens on OK, even with nothing changed.
-void TestPortDialog::okOpensAClosedPort() {
-    QFETCH(QString, device);
-    QFETCH(bool, failOpen);
-    QFETCH(QString, warning);
-    MainWindowFixture f;
-    f.port.failOpen = failOpen;
-    PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
-    if (!device.isEmpty()) d.txtDevice->setText(device);
-    d.cmdOK_Click();
-    QCOMPARE(f.port.isOpen(), warning.isEmpty());
-    QCOMPARE(f.dialogs.shown.size(), warning.isEmpty() ? 0 : 1);
-    if (!warning.isEmpty()) QVERIFY(f.dialogs.shown.first().text.contains(warning));
-    QCOMPARE(f.settings->portDevice(1), QString());
-}
+    void cancelChangesNothing() {
+        MainWindowFixture f;
+        f.port.open();
+        {
+            PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+            d.cboPort->setCurrentIndex(6);
+            d.cboSpeed->setCurrentText(QStringLiteral("19200"));
+            d.cboParity->setCurrentIndex(0);
+            d.cboDataBits->setCurrentIndex(3);
+            d.cboStopBits->setCurrentIndex(0);
+            d.optFlow[3]->click();
+            d.optEcho[1]->click();
+            d.txtDevice->setText(QStringLiteral("/dev/ttyUSB7"));
+            d.cmdCancel_Click();
+        }
+        QCOMPARE(f.port.portNumber(), 1);
+        QCOMPARE(f.port.settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(f.port.handshaking(), 0);
+        QVERIFY(f.port.isOpen());
+        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QString());
+        QCOMPARE(f.settings->portDevice(7), QString());
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<int>("portAfter");
+        QTest::newRow("port cannot open") << "open"
+                                          << "Zugriff verweigert" << 1;
+        QTest::newRow("number refused") << "number"
+                                        << "Ungültige Portnummer" << 1;
+        QTest::newRow("settings refused") << "settings"
+                                          << "Ungültige Einstellungen" << 3;
+        QTest::newRow("handshaking refused") << "handshaking"
+                                             << "Ungültiges Protokoll" << 3;
+    }
+
+    void refusals() {
+        QFETCH(QString, fault);
+        MainWindowFixture f;
+        f.port.open();
+        PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+        d.cboPort->setCurrentIndex(2);
+        d.optFlow[1]->click();
+        if (fault == "open") f.port.failOpenPorts << 3;
+        if (fault == "number") f.port.refusedPortNumbers << 3;
+        f.port.refuseSettings = fault == "settings";
+        f.port.refuseHandshaking = fault == "handshaking";
+        d.cmdOK_Click();
+        QVERIFY(d.result() != QDialog::Accepted);
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        QTEST(f.dialogs.shown.first().text, "error");
+        QCOMPARE(f.dialogs.shown.first().icon, Dialogs::Icon::Warning);
+        QTEST(f.port.portNumber(), "portAfter");
+        QCOMPARE(f.settings->read(SettingsStore::kComPort), QString());
+        QCOMPARE(f.settings->read(SettingsStore::kHandshaking), QString());
+        // A refused new port leaves the old connection working.
+        QVERIFY(f.port.isOpen());
+    }
+
+    void typedDeviceIsStoredAndUsed() {
+        MainWindowFixture f;
+        // A binding for this run only (the simulated terminal) is shown but never saved.
+        f.devices->bindTemporarily(1, QStringLiteral("/dev/pts/77"));
+        f.port.open();
+        PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+        QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/pts/77"));
+        d.cboPort->setCurrentIndex(1);
+        QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/ttyS1"));
+        d.txtDevice->setText(QStringLiteral("/dev/ttyUSB0"));
+        d.cmdOK_Click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(f.settings->portDevice(2), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(f.devices->device(2), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(f.port.portNumber(), 2);
+        QVERIFY(f.port.isOpen());
+        QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("2"));
+        QCOMPARE(f.settings->portDevice(1), QString());
+    }
+
+    void okOpensAClosedPort_data() {
+        QTest::addColumn<QString>("device"); // typed into the field; empty: left as shown
+        QTest::addColumn<bool>("failOpen");
+        QTest::addColumn<QString>("warning"); // empty: none
+        QTest::newRow("no change") << "" << false << "";
+        QTest::newRow("same device typed again") << "/dev/ttyS0" << false << "";
+        QTest::newRow("device still missing") << "" << true << "Zugriff verweigert";
+        QTest::newRow("control character in the device")
+            << "/dev/tty\x01S0" << false << "kein gültiger Gerätename";
+    }
+
+    // A port that was lost (or never opened) opens on OK, even with nothing changed.
+    void okOpensAClosedPort() {
+        QFETCH(QString, device);
+        QFETCH(bool, failOpen);
+        QFETCH(QString, warning);
+        MainWindowFixture f;
+        f.port.failOpen = failOpen;
+        PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
+        if (!device.isEmpty()) d.txtDevice->setText(device);
+        d.cmdOK_Click();
+        QCOMPARE(f.port.isOpen(), warning.isEmpty());
+        QCOMPARE(f.dialogs.shown.size(), warning.isEmpty() ? 0 : 1);
+        if (!warning.isEmpty()) QVERIFY(f.dialogs.shown.first().text.contains(warning));
+        QCOMPARE(f.settings->portDevice(1), QString());
+    }
+};
 
 QTEST_MAIN(TestPortDialog)
 #include "tst_portdialog.moc"

@@ -29,250 +29,246 @@ struct Fixture : ControlWindow {
 class TestControlPages : public QObject {
     Q_OBJECT
   private slots:
-    void commandButtons_data();
-    void commandButtons();
-    void sendText_data();
-    void sendText();
-    void storeSpeed_data();
-    void storeSpeed();
-    void queries_data();
-    void queries();
-    void freeCommand();
-    void enterMovesFocus();
-};
 
-void TestControlPages::commandButtons_data() {
-    QTest::addColumn<int>("displayType");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("first"); // cursor row or bus list entry
-    QTest::addColumn<int>("col");
-    QTest::addColumn<QList<QByteArray>>("expected");
-    QTest::addColumn<QString>("status"); // while writing
-    auto row = [](const char* name, int type, const char* button, int first, int col,
-                  const QList<QByteArray>& expected, const QString& status = {}) {
-        QTest::newRow(name) << type << QString(button) << first << col << expected << status;
-    };
-    row("clear", 6, "cmdClearDisplay", 0, 0, {kClear});
-    row("cursor on", 6, "cmdCursorEin", 0, 0, {bytes({27, '&', 'C'})});
-    row("cursor off", 6, "cmdCursorAus", 0, 0, {bytes({27, '&', 'D'})});
-    row("cursor column index 10", 6, "cmdCursorSet", 1, 10, {bytes({27, '[', 1, ';', 10, 'H'})});
-    row("cursor column index 11", 6, "cmdCursorSet", 0, 11, {bytes({27, '[', 0, ';', 1, 1, 'H'})});
-    row("cursor last place of 40x4", 13, "cmdCursorSet", 3, 39,
-        {bytes({27, '[', 3, ';', 3, 9, 'H'})});
-    row("bus alle", 6, "cmdBusAddress", 0, 0, {bytes({27, '&', 'A', 'Z'})});
-    row("bus 0", 6, "cmdBusAddress", 1, 0, {bytes({27, '&', 'A', 0})});
-    row("bus 15", 6, "cmdBusAddress", 16, 0, {bytes({27, '&', 'A', 15})});
-    const QString storing = "Displaykonfiguration am Pultino...";
-    row("store 16x1", 1, "cmdSendDisplayType", 0, 0, {"\x1b&S", bytes({0}), kClear, "16x1 Display"},
-        storing);
-    row("store 8x2", 0, "cmdSendDisplayType", 0, 0, {"\x1b&S", bytes({0}), kClear, "  8x2 Display"},
-        storing);
-}
-
-void TestControlPages::commandButtons() {
-    QFETCH(int, displayType);
-    QFETCH(QString, button);
-    QFETCH(int, first);
-    QFETCH(int, col);
-    Fixture f;
-    f.select("cboDisplaytype", displayType);
-    if (button == "cmdBusAddress") {
-        QCOMPARE(f.find<QComboBox>("lstBusAddress")->currentText(), QString("alle"));
-        f.select("lstBusAddress", first);
-    } else if (button != "cmdSendDisplayType") {
-        f.showTab(1);
-        f.select("lstRow", first);
-        f.select("lstCol", col);
+    void commandButtons_data() {
+        QTest::addColumn<int>("displayType");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("first"); // cursor row or bus list entry
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QList<QByteArray>>("expected");
+        QTest::addColumn<QString>("status"); // while writing
+        auto row = [](const char* name, int type, const char* button, int first, int col,
+                      const QList<QByteArray>& expected, const QString& status = {}) {
+            QTest::newRow(name) << type << QString(button) << first << col << expected << status;
+        };
+        row("clear", 6, "cmdClearDisplay", 0, 0, {kClear});
+        row("cursor on", 6, "cmdCursorEin", 0, 0, {bytes({27, '&', 'C'})});
+        row("cursor off", 6, "cmdCursorAus", 0, 0, {bytes({27, '&', 'D'})});
+        row("cursor column index 10", 6, "cmdCursorSet", 1, 10,
+            {bytes({27, '[', 1, ';', 10, 'H'})});
+        row("cursor column index 11", 6, "cmdCursorSet", 0, 11,
+            {bytes({27, '[', 0, ';', 1, 1, 'H'})});
+        row("cursor last place of 40x4", 13, "cmdCursorSet", 3, 39,
+            {bytes({27, '[', 3, ';', 3, 9, 'H'})});
+        row("bus alle", 6, "cmdBusAddress", 0, 0, {bytes({27, '&', 'A', 'Z'})});
+        row("bus 0", 6, "cmdBusAddress", 1, 0, {bytes({27, '&', 'A', 0})});
+        row("bus 15", 6, "cmdBusAddress", 16, 0, {bytes({27, '&', 'A', 15})});
+        const QString storing = "Displaykonfiguration am Pultino...";
+        row("store 16x1", 1, "cmdSendDisplayType", 0, 0,
+            {"\x1b&S", bytes({0}), kClear, "16x1 Display"}, storing);
+        row("store 8x2", 0, "cmdSendDisplayType", 0, 0,
+            {"\x1b&S", bytes({0}), kClear, "  8x2 Display"}, storing);
     }
-    f.port.clearWrites();
-    QString statusAtWrite;
-    f.port.onWrite = [&](const QByteArray&) { statusAtWrite = f.status(); };
-    f.click(button);
-    QTEST(f.port.writes, "expected");
-    QTEST(statusAtWrite, "status");
-    QCOMPARE(f.status(), QString());
-}
 
-void TestControlPages::sendText_data() {
-    QTest::addColumn<int>("displayType");
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<QString>("before"); // a field button clicked before sending
-    QTest::addColumn<QList<QByteArray>>("expected");
-    const auto at = [](int row) { return bytes({27, '[', row, ';', 0, 'H'}); };
-    QTest::newRow("default texts of 8x2, hidden fields filled")
-        << 0 << QStringList{"a", "", "", ""} << "cmdDefaultTexte"
-        << QList<QByteArray>{kClear, at(0), "12345678", at(1), "12345678"};
-    QTest::newRow("fields cleared")
-        << 6 << QStringList(4, "x") << "cmtClearTxtOutputFields" << QList<QByteArray>{kClear};
-    QTest::newRow("empty fields skipped, a blank sent")
-        << 6 << QStringList{"", " ", "", ""} << "" << QList<QByteArray>{kClear, at(1), " "};
-    QTest::newRow("Windows-1252, ? for no byte")
-        << 6 << QStringList{"", "", "", QStringLiteral("a\u03A9€ä")} << ""
-        << QList<QByteArray>{kClear, at(3), bytes({'a', '?', 128, 228})};
-}
-
-void TestControlPages::sendText() {
-    QFETCH(int, displayType);
-    QFETCH(QStringList, fields);
-    QFETCH(QString, before);
-    Fixture f;
-    f.select("cboDisplaytype", displayType);
-    f.showTab(1);
-    for (int i = 0; i < fields.size(); ++i)
-        f.line(QString("txtOutput_%1").arg(i))->setText(fields[i]);
-    if (!before.isEmpty()) f.click(before);
-    f.click("cmdSendTextOutput");
-    QTEST(f.port.writes, "expected");
-}
-
-void TestControlPages::storeSpeed_data() {
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<int>("writes");
-    QTest::newRow("all four speeds, then back") << "" << 14;
-    QTest::newRow("closed port that cannot be opened") << "closed" << 0;
-    QTest::newRow("vanishes: not reopened, though it could be") << "vanish" << 1;
-    QTest::newRow("reopening at the old speed fails") << "restore" << 12;
-}
-
-void TestControlPages::storeSpeed() {
-    QFETCH(QString, fault);
-    QFETCH(int, writes);
-    Fixture f;
-    f.select("cboBaudrate", 1);
-    QCOMPARE(f.find<QPushButton>("cmdSendBaudrate")->text(),
-             QString("Pultino auf 4800,n,8,2 konfigurieren"));
-    QStringList statusAtWrite;
-    bool gone = false;
-    f.port.onWrite = [&](const QByteArray&) {
-        statusAtWrite.append(f.status());
-        if (fault == "restore") {
-            f.port.failOpen = f.port.settings() == kSpeeds[3];
-        } else if (fault == "vanish" && !gone) {
-            gone = true;
-            f.port.vanish();
+    void commandButtons() {
+        QFETCH(int, displayType);
+        QFETCH(QString, button);
+        QFETCH(int, first);
+        QFETCH(int, col);
+        Fixture f;
+        f.select("cboDisplaytype", displayType);
+        if (button == "cmdBusAddress") {
+            QCOMPARE(f.find<QComboBox>("lstBusAddress")->currentText(), QString("alle"));
+            f.select("lstBusAddress", first);
+        } else if (button != "cmdSendDisplayType") {
+            f.showTab(1);
+            f.select("lstRow", first);
+            f.select("lstCol", col);
         }
-    };
-    if (fault == "closed") {
-        f.port.close();
-        f.port.failOpen = true;
+        f.port.clearWrites();
+        QString statusAtWrite;
+        f.port.onWrite = [&](const QByteArray&) { statusAtWrite = f.status(); };
+        f.click(button);
+        QTEST(f.port.writes, "expected");
+        QTEST(statusAtWrite, "status");
+        QCOMPARE(f.status(), QString());
     }
-    f.click("cmdSendBaudrate");
 
-    QCOMPARE(f.port.writesWithSettings.size(), writes);
-    QCOMPARE(f.port.settings(), kSpeeds[1]);
-    QCOMPARE(f.port.isOpen(), fault.isEmpty());
-    QStringList messages;
-    // The loss itself is told by the main window the moment it happens.
-    if (fault == "vanish") messages << portLostMessage(f.port);
-    if (!fault.isEmpty()) messages << "COM Port konnte nicht wieder geöffnet werden.";
-    QCOMPARE(f.dialogs.messages(), messages);
-    if (writes)
-        QCOMPARE(statusAtWrite.first(), QString("Schnittstellenkonfiguration am Pultino..."));
-    QCOMPARE(f.status(), QString());
-    QTRY_VERIFY(f.window->centralWidget()->isEnabled());
-    if (!fault.isEmpty()) return;
-    QList<QPair<QString, QByteArray>> expected;
-    for (const QString& speed : kSpeeds)
-        expected << qMakePair(speed, QByteArray("\x1b&B")) << qMakePair(speed, bytes({1}))
-                 << qMakePair(speed, kClear);
-    expected << qMakePair(kSpeeds[1], kClear) << qMakePair(kSpeeds[1], QByteArray("4800,n,8,2"));
-    QCOMPARE(f.port.writesWithSettings, expected);
-}
-
-void TestControlPages::queries_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QList<QByteArray>>("reply"); // a chunk every 250 ms
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("title");
-    const QString version = twoCauses("Versionsabfrage", "1.5");
-    const QString eeprom = twoCauses("EEPROM-Informationsabfrage", "1.6");
-    const QString info = "EEPROM-Information";
-    QTest::newRow("version") << "cmdGetVersion" << QList<QByteArray>{"V1.7B"}
-                             << "Die Firmware-Version ist V1.7."
-                             << "ZEPTAL32";
-    QTest::newRow("version, short")
-        << "cmdGetVersion" << QList<QByteArray>{"B"} << version << "Version";
-    QTest::newRow("version, missing")
-        << "cmdGetVersion" << QList<QByteArray>{} << version << "Version";
-    QTest::newRow("EEPROM, streamed slowly")
-        << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111", "00000000", "01010101;"}
-        << "EEPROM Nr. 1: Vorhanden" + kCr + "EEPROM Nr. 2: NICHT vorhanden oder defekt" + kCr +
-               "EEPROM Nr. 3: Fehlerhaft" + kCr
-        << info;
-    QTest::newRow("EEPROM, 25 characters")
-        << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111000000001111111;"} << eeprom << info;
-    QTest::newRow("EEPROM, missing") << "cmdGetEEPROMInfo" << QList<QByteArray>{} << eeprom << info;
-    // A port that is gone is named, never taken for an old firmware.
-    const QString lost = "Die Schnittstelle COM1 (fake:COM1) ist nicht mehr verfügbar.\rBitte "
-                         "Kabel bzw. Adapter prüfen und den COM-Port erneut wählen.";
-    QTest::newRow("version, port closed")
-        << "cmdGetVersion" << QList<QByteArray>{"<closed>"} << lost << "ZEPTAL32";
-    QTest::newRow("EEPROM, port lost while waiting")
-        << "cmdGetEEPROMInfo" << QList<QByteArray>{"<lost>"} << lost << "ZEPTAL32";
-}
-
-void TestControlPages::queries() {
-    QFETCH(QString, button);
-    QFETCH(QList<QByteArray>, reply);
-    const bool isVersion = button == "cmdGetVersion";
-    const QByteArray command(isVersion ? "\x1b&V" : "\x1b&E");
-    Fixture f;
-    const QByteArray fault = reply.value(0).startsWith('<') ? reply.takeFirst() : QByteArray();
-    if (fault == "<closed>") f.port.close();
-    f.port.onWrite = [&](const QByteArray& written) {
-        if (written != command) return;
-        if (fault == "<lost>") QTimer::singleShot(50, &f.port, [&f] { f.port.vanish(); });
-        for (int i = 0; i < reply.size(); ++i)
-            QTimer::singleShot(250 * (i + 1), &f.port,
-                               [&f, chunk = reply[i]] { f.port.feed(chunk); });
-    };
-    QString statusAtMessage;
-    f.dialogs.onShow = [&](const FakeDialogs::Shown&) { statusAtMessage = f.status(); };
-    f.click(button);
-    QCOMPARE(f.port.writes, fault == "<closed>" ? QList<QByteArray>{} : QList<QByteArray>{command});
-    QCOMPARE(f.dialogs.shown.size(), 1);
-    QTEST(f.dialogs.shown[0].text, "text");
-    QTEST(f.dialogs.shown[0].title, "title");
-    QCOMPARE(statusAtMessage,
-             QString(isVersion ? "Versionsabfrage..." : "EEPROM-Information abfragen..."));
-    QCOMPARE(f.find<QLabel>("lblReceiveData")->text(), QString());
-    QCOMPARE(f.status(), QString());
-    QTRY_VERIFY(f.window->centralWidget()->isEnabled());
-}
-
-void TestControlPages::freeCommand() {
-    Fixture f;
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    QLineEdit* field = f.line("txtSendCommandText");
-    field->setFocus();
-    QTest::keyClicks(field, "xx&V");
-    field->insert(QStringLiteral("ä€"));
-    field->setSelection(0, 2);
-    // The click takes the focus from the field, yet the selection is what gets replaced.
-    f.click("cmdSelectControlChar");
-    QCOMPARE(field->text(), QStringLiteral("\x1b&Vä€"));
-    QCOMPARE(field->cursorPosition(), 1);
-    QCOMPARE(f.window->focusWidget(), field);
-    f.click("cmdSendCommandText");
-    QCOMPARE(f.port.writes, QList<QByteArray>{bytes({27, '&', 'V', 228, 128})});
-    QCOMPARE(field->text(), QStringLiteral("\x1b&Vä€"));
-}
-
-void TestControlPages::enterMovesFocus() {
-    Fixture f;
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    QLineEdit* edit = f.line("txtSendCommandText");
-    QWidget* next = edit->nextInFocusChain();
-    while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled())
-        next = next->nextInFocusChain();
-    for (bool keypad : {false, true}) {
-        edit->setFocus();
-        QTest::keyClick(edit, keypad ? Qt::Key_Enter : Qt::Key_Return,
-                        keypad ? Qt::KeypadModifier : Qt::NoModifier);
-        QCOMPARE(f.window->focusWidget(), next);
+    void sendText_data() {
+        QTest::addColumn<int>("displayType");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("before"); // a field button clicked before sending
+        QTest::addColumn<QList<QByteArray>>("expected");
+        const auto at = [](int row) { return bytes({27, '[', row, ';', 0, 'H'}); };
+        QTest::newRow("default texts of 8x2, hidden fields filled")
+            << 0 << QStringList{"a", "", "", ""} << "cmdDefaultTexte"
+            << QList<QByteArray>{kClear, at(0), "12345678", at(1), "12345678"};
+        QTest::newRow("fields cleared")
+            << 6 << QStringList(4, "x") << "cmtClearTxtOutputFields" << QList<QByteArray>{kClear};
+        QTest::newRow("empty fields skipped, a blank sent")
+            << 6 << QStringList{"", " ", "", ""} << "" << QList<QByteArray>{kClear, at(1), " "};
+        QTest::newRow("Windows-1252, ? for no byte")
+            << 6 << QStringList{"", "", "", QStringLiteral("a\u03A9€ä")} << ""
+            << QList<QByteArray>{kClear, at(3), bytes({'a', '?', 128, 228})};
     }
-    QVERIFY(f.port.writes.isEmpty());
-}
+
+    void sendText() {
+        QFETCH(int, displayType);
+        QFETCH(QStringList, fields);
+        QFETCH(QString, before);
+        Fixture f;
+        f.select("cboDisplaytype", displayType);
+        f.showTab(1);
+        for (int i = 0; i < fields.size(); ++i)
+            f.line(QString("txtOutput_%1").arg(i))->setText(fields[i]);
+        if (!before.isEmpty()) f.click(before);
+        f.click("cmdSendTextOutput");
+        QTEST(f.port.writes, "expected");
+    }
+
+    void storeSpeed_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("writes");
+        QTest::newRow("all four speeds, then back") << "" << 14;
+        QTest::newRow("closed port that cannot be opened") << "closed" << 0;
+        QTest::newRow("vanishes: not reopened, though it could be") << "vanish" << 1;
+        QTest::newRow("reopening at the old speed fails") << "restore" << 12;
+    }
+
+    void storeSpeed() {
+        QFETCH(QString, fault);
+        QFETCH(int, writes);
+        Fixture f;
+        f.select("cboBaudrate", 1);
+        QCOMPARE(f.find<QPushButton>("cmdSendBaudrate")->text(),
+                 QString("Pultino auf 4800,n,8,2 konfigurieren"));
+        QStringList statusAtWrite;
+        bool gone = false;
+        f.port.onWrite = [&](const QByteArray&) {
+            statusAtWrite.append(f.status());
+            if (fault == "restore") {
+                f.port.failOpen = f.port.settings() == kSpeeds[3];
+            } else if (fault == "vanish" && !gone) {
+                gone = true;
+                f.port.vanish();
+            }
+        };
+        if (fault == "closed") {
+            f.port.close();
+            f.port.failOpen = true;
+        }
+        f.click("cmdSendBaudrate");
+
+        QCOMPARE(f.port.writesWithSettings.size(), writes);
+        QCOMPARE(f.port.settings(), kSpeeds[1]);
+        QCOMPARE(f.port.isOpen(), fault.isEmpty());
+        QStringList messages;
+        // The loss itself is told by the main window the moment it happens.
+        if (fault == "vanish") messages << portLostMessage(f.port);
+        if (!fault.isEmpty()) messages << "COM Port konnte nicht wieder geöffnet werden.";
+        QCOMPARE(f.dialogs.messages(), messages);
+        if (writes)
+            QCOMPARE(statusAtWrite.first(), QString("Schnittstellenkonfiguration am Pultino..."));
+        QCOMPARE(f.status(), QString());
+        QTRY_VERIFY(f.window->centralWidget()->isEnabled());
+        if (!fault.isEmpty()) return;
+        QList<QPair<QString, QByteArray>> expected;
+        for (const QString& speed : kSpeeds)
+            expected << qMakePair(speed, QByteArray("\x1b&B")) << qMakePair(speed, bytes({1}))
+                     << qMakePair(speed, kClear);
+        expected << qMakePair(kSpeeds[1], kClear)
+                 << qMakePair(kSpeeds[1], QByteArray("4800,n,8,2"));
+        QCOMPARE(f.port.writesWithSettings, expected);
+    }
+
+    void queries_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QList<QByteArray>>("reply"); // a chunk every 250 ms
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        const QString version = twoCauses("Versionsabfrage", "1.5");
+        const QString eeprom = twoCauses("EEPROM-Informationsabfrage", "1.6");
+        const QString info = "EEPROM-Information";
+        QTest::newRow("version") << "cmdGetVersion" << QList<QByteArray>{"V1.7B"}
+                                 << "Die Firmware-Version ist V1.7."
+                                 << "ZEPTAL32";
+        QTest::newRow("version, short")
+            << "cmdGetVersion" << QList<QByteArray>{"B"} << version << "Version";
+        QTest::newRow("version, missing")
+            << "cmdGetVersion" << QList<QByteArray>{} << version << "Version";
+        QTest::newRow("EEPROM, streamed slowly")
+            << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111", "00000000", "01010101;"}
+            << "EEPROM Nr. 1: Vorhanden" + kCr + "EEPROM Nr. 2: NICHT vorhanden oder defekt" + kCr +
+                   "EEPROM Nr. 3: Fehlerhaft" + kCr
+            << info;
+        QTest::newRow("EEPROM, 25 characters")
+            << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111000000001111111;"} << eeprom
+            << info;
+        QTest::newRow("EEPROM, missing")
+            << "cmdGetEEPROMInfo" << QList<QByteArray>{} << eeprom << info;
+        // A port that is gone is named, never taken for an old firmware.
+        const QString lost = "Die Schnittstelle COM1 (fake:COM1) ist nicht mehr verfügbar.\rBitte "
+                             "Kabel bzw. Adapter prüfen und den COM-Port erneut wählen.";
+        QTest::newRow("version, port closed")
+            << "cmdGetVersion" << QList<QByteArray>{"<closed>"} << lost << "ZEPTAL32";
+        QTest::newRow("EEPROM, port lost while waiting")
+            << "cmdGetEEPROMInfo" << QList<QByteArray>{"<lost>"} << lost << "ZEPTAL32";
+    }
+
+    void queries() {
+        QFETCH(QString, button);
+        QFETCH(QList<QByteArray>, reply);
+        const bool isVersion = button == "cmdGetVersion";
+        const QByteArray command(isVersion ? "\x1b&V" : "\x1b&E");
+        Fixture f;
+        const QByteArray fault = reply.value(0).startsWith('<') ? reply.takeFirst() : QByteArray();
+        if (fault == "<closed>") f.port.close();
+        f.port.onWrite = [&](const QByteArray& written) {
+            if (written != command) return;
+            if (fault == "<lost>") QTimer::singleShot(50, &f.port, [&f] { f.port.vanish(); });
+            for (int i = 0; i < reply.size(); ++i)
+                QTimer::singleShot(250 * (i + 1), &f.port,
+                                   [&f, chunk = reply[i]] { f.port.feed(chunk); });
+        };
+        QString statusAtMessage;
+        f.dialogs.onShow = [&](const FakeDialogs::Shown&) { statusAtMessage = f.status(); };
+        f.click(button);
+        QCOMPARE(f.port.writes,
+                 fault == "<closed>" ? QList<QByteArray>{} : QList<QByteArray>{command});
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        QTEST(f.dialogs.shown[0].text, "text");
+        QTEST(f.dialogs.shown[0].title, "title");
+        QCOMPARE(statusAtMessage,
+                 QString(isVersion ? "Versionsabfrage..." : "EEPROM-Information abfragen..."));
+        QCOMPARE(f.find<QLabel>("lblReceiveData")->text(), QString());
+        QCOMPARE(f.status(), QString());
+        QTRY_VERIFY(f.window->centralWidget()->isEnabled());
+    }
+
+    void freeCommand() {
+        Fixture f;
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QLineEdit* field = f.line("txtSendCommandText");
+        field->setFocus();
+        QTest::keyClicks(field, "xx&V");
+        field->insert(QStringLiteral("ä€"));
+        field->setSelection(0, 2);
+        // The click takes the focus from the field, yet the selection is what gets replaced.
+        f.click("cmdSelectControlChar");
+        QCOMPARE(field->text(), QStringLiteral("\x1b&Vä€"));
+        QCOMPARE(field->cursorPosition(), 1);
+        QCOMPARE(f.window->focusWidget(), field);
+        f.click("cmdSendCommandText");
+        QCOMPARE(f.port.writes, QList<QByteArray>{bytes({27, '&', 'V', 228, 128})});
+        QCOMPARE(field->text(), QStringLiteral("\x1b&Vä€"));
+    }
+
+    void enterMovesFocus() {
+        Fixture f;
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QLineEdit* edit = f.line("txtSendCommandText");
+        QWidget* next = edit->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled())
+            next = next->nextInFocusChain();
+        for (bool keypad : {false, true}) {
+            edit->setFocus();
+            QTest::keyClick(edit, keypad ? Qt::Key_Enter : Qt::Key_Return,
+                            keypad ? Qt::KeypadModifier : Qt::NoModifier);
+            QCOMPARE(f.window->focusWidget(), next);
+        }
+        QVERIFY(f.port.writes.isEmpty());
+    }
+};
 
 QTEST_MAIN(TestControlPages)
 #include "tst_controlpages.moc"

@@ -83,178 +83,175 @@ std::array<quint8, 8> shown(const TerminalState& state, int code, const char* pi
 class TestDemos : public QObject {
     Q_OBJECT
   private slots:
-    void displayBytes_data();
-    void displayBytes();
-    void throttleDropsIntermediateValues();
-    void barSymbolsAndPaint();
-    void demoEnds_data();
-    void demoEnds();
-    void eachDemoOnTheDisplay(); // end to end over a pty
-};
 
-// Bar paints, steam pictures and marquee rows, each against the bytes the display must get.
-void TestDemos::displayBytes_data() {
-    QTest::addColumn<QByteArray>("actual");
-    QTest::addColumn<QByteArray>("expected");
-    auto row = [](const char* n, QByteArray a, QByteArray e) { QTest::newRow(n) << a << e; };
-    auto bar = [](int value, bool showValue = true) {
-        return demo::barBytes(value, 16, showValue);
-    };
-    auto blanks = [](int n) { return QByteArray(n, ' '); };
-    const QByteArray full(1, char(127)), two(1, char(124));
-    row("bar 0", bar(0), home(0) + blanks(16) + home(1) + "000");
-    row("bar 5", bar(5), home(0) + full + blanks(15) + home(1) + "005");
-    row("bar 7", bar(7), home(0) + full + two + blanks(14) + home(1) + "007");
-    row("bar 80", bar(80), home(0) + QByteArray(16, char(127)) + home(1) + "080");
-    row("bar 7, one row", bar(7, false), home(0) + full + two + blanks(14));
-    QByteArray steam;
-    for (int f = 0; f < 8; ++f)
-        steam += char(demo::steamCode(f));
-    row("steam pictures", steam, bytes({18, 19, 20, 21, 22, 23, 18, 19}));
-    auto marquee = [](const char* text, int step) {
-        return demo::marqueeLine(QString::fromLatin1(text), 16, step).toLatin1();
-    };
-    const QByteArray t = "Text", longer = "Ein langer Text fuer eine Zeile";
-    row("marquee 1", marquee(t, 1), t + blanks(12));
-    row("marquee 2", marquee(t, 2), blanks(1) + t + blanks(11));
-    row("marquee 13", marquee(t, 13), blanks(12) + t);
-    row("marquee 14", marquee(t, 14), blanks(13) + "Tex");
-    row("marquee 16", marquee(t, 16), blanks(15) + "T");
-    row("marquee 17 = 1", marquee(t, 17), t + blanks(12));
-    row("long text 1", marquee(longer, 1), longer.left(16));
-    row("long text 3", marquee(longer, 3), blanks(2) + longer.left(14));
-}
+    // Bar paints, steam pictures and marquee rows, each against the bytes the display must get.
+    void displayBytes_data() {
+        QTest::addColumn<QByteArray>("actual");
+        QTest::addColumn<QByteArray>("expected");
+        auto row = [](const char* n, QByteArray a, QByteArray e) { QTest::newRow(n) << a << e; };
+        auto bar = [](int value, bool showValue = true) {
+            return demo::barBytes(value, 16, showValue);
+        };
+        auto blanks = [](int n) { return QByteArray(n, ' '); };
+        const QByteArray full(1, char(127)), two(1, char(124));
+        row("bar 0", bar(0), home(0) + blanks(16) + home(1) + "000");
+        row("bar 5", bar(5), home(0) + full + blanks(15) + home(1) + "005");
+        row("bar 7", bar(7), home(0) + full + two + blanks(14) + home(1) + "007");
+        row("bar 80", bar(80), home(0) + QByteArray(16, char(127)) + home(1) + "080");
+        row("bar 7, one row", bar(7, false), home(0) + full + two + blanks(14));
+        QByteArray steam;
+        for (int f = 0; f < 8; ++f)
+            steam += char(demo::steamCode(f));
+        row("steam pictures", steam, bytes({18, 19, 20, 21, 22, 23, 18, 19}));
+        auto marquee = [](const char* text, int step) {
+            return demo::marqueeLine(QString::fromLatin1(text), 16, step).toLatin1();
+        };
+        const QByteArray t = "Text", longer = "Ein langer Text fuer eine Zeile";
+        row("marquee 1", marquee(t, 1), t + blanks(12));
+        row("marquee 2", marquee(t, 2), blanks(1) + t + blanks(11));
+        row("marquee 13", marquee(t, 13), blanks(12) + t);
+        row("marquee 14", marquee(t, 14), blanks(13) + "Tex");
+        row("marquee 16", marquee(t, 16), blanks(15) + "T");
+        row("marquee 17 = 1", marquee(t, 17), t + blanks(12));
+        row("long text 1", marquee(longer, 1), longer.left(16));
+        row("long text 3", marquee(longer, 3), blanks(2) + longer.left(14));
+    }
 
-void TestDemos::displayBytes() {
-    QFETCH(QByteArray, actual);
-    QTEST(actual, "expected");
-}
+    void displayBytes() {
+        QFETCH(QByteArray, actual);
+        QTEST(actual, "expected");
+    }
 
-void TestDemos::throttleDropsIntermediateValues() {
-    DemoWindow w(2);
-    StepClock clock;
-    clsBargraph bar({w.window->exchange(), clock, {}});
-    bar.setColumns(16);
-    bar.displayRows = [] { return 2; };
+    void throttleDropsIntermediateValues() {
+        DemoWindow w(2);
+        StepClock clock;
+        clsBargraph bar({w.window->exchange(), clock, {}});
+        bar.setColumns(16);
+        bar.displayRows = [] { return 2; };
 
-    bar.Paint(1);
-    clock.t = 50;
-    clock.duringWait = [&] {
-        for (int v = 10; v < 40; ++v)
-            bar.Paint(v);
-    };
-    bar.Paint(5);
-    QCOMPARE(w.port.writes,
-             (QList<QByteArray>{demo::barBytes(1, 16, true), demo::barBytes(5, 16, true),
-                                demo::barBytes(39, 16, true)}));
-    QCOMPARE(clock.t, 2 * clsBargraph::kPaintSpacingMs);
-}
+        bar.Paint(1);
+        clock.t = 50;
+        clock.duringWait = [&] {
+            for (int v = 10; v < 40; ++v)
+                bar.Paint(v);
+        };
+        bar.Paint(5);
+        QCOMPARE(w.port.writes,
+                 (QList<QByteArray>{demo::barBytes(1, 16, true), demo::barBytes(5, 16, true),
+                                    demo::barBytes(39, 16, true)}));
+        QCOMPARE(clock.t, 2 * clsBargraph::kPaintSpacingMs);
+    }
 
-void TestDemos::barSymbolsAndPaint() {
-    DemoWindow w(2);
-    clickOption(w.page, 0);
-    QByteArray expected = kClear + bytes({27, '&', 'D'});
-    const int rowBytes[5] = {0xF0, 0xF8, 0xFC, 0xFE, 0xFF};
-    for (int i = 0; i < 5; ++i)
-        expected += bytes({27, '&', 'L', i, 123 + i}) + QByteArray(7, char(rowBytes[i])) +
-                    QByteArray(1, '\0') + kClear;
-    QCOMPARE(w.port.written(), expected);
-    QCOMPARE(w.window->panelText(4), "Balkengraphik: Bitte am Slider Wert einstellen!");
-    QVERIFY(w.page->fraBargraph->isVisible() && LinkFlags::instance().showReceivedData);
-    w.port.clearWrites();
-    w.page->sldBargraph->setValue(7);
-    QTRY_COMPARE(w.port.written(), demo::barBytes(7, 16, true));
-}
-
-void TestDemos::demoEnds_data() {
-    QTest::addColumn<int>("demo");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("quits");
-    QTest::newRow("animation, Beenden") << 1 << 2 << "Beenden"
-                                        << "" << 0;
-    QTest::newRow("marquee on one row, Beenden") << 2 << 1 << "Beenden"
-                                                 << "" << 0;
-    QTest::newRow("animation on one row")
-        << 1 << 1 << ""
-        << "Für diese Animation ist ein mindestens zweizeiliges Display erforderlich!" << 0;
-    QTest::newRow("marquee, Programm beenden") << 2 << 2 << "btnQuit"
-                                               << "" << 1;
-    QTest::newRow("animation, window closed") << 1 << 2 << "close"
-                                              << "" << 1;
-    QTest::newRow("marquee, port lost") << 2 << 2 << "vanish"
-                                        << "lost" << 0;
-}
-
-void TestDemos::demoEnds() {
-    QFETCH(int, demo);
-    QFETCH(int, rows);
-    QFETCH(QString, how);
-    QFETCH(QString, message);
-    DemoWindow w(rows);
-    bool refused = false; // the selector, while a demo runs
-    runDemo(w.page, demo, [&] {
+    void barSymbolsAndPaint() {
+        DemoWindow w(2);
         clickOption(w.page, 0);
-        refused = w.window->activityRunning() && !w.page->optDemo[0]->isChecked();
-        if (how == "Beenden") QTest::mouseClick(w.page->stopDialog()->OKButton, Qt::LeftButton);
-        if (how == "btnQuit") QTest::mouseClick(w.find<QPushButton>("btnQuit"), Qt::LeftButton);
-        if (how == "close") w.window->close();
-        if (how == "vanish") w.port.vanish();
-        return true;
-    });
-    QCOMPARE(refused, !how.isEmpty());
-    QVERIFY(!w.page->stopDialog()->isVisible() && !w.window->activityRunning() &&
-            !w.page->optDemo[demo]->isChecked());
-    QCOMPARE(w.window->panelText(4), demo == 1 ? "Animation!" : "Laufschrift...");
-    QTEST(w.quitCount, "quits");
-    if (message == "lost") message = portLostMessage(w.port);
-    QCOMPARE(w.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-    if (how.isEmpty())
-        QVERIFY(w.dialogs.shown[0].title == "Fehler" &&
-                w.dialogs.shown[0].icon == Dialogs::Icon::Critical);
-    if (how != "vanish")
-        QVERIFY(w.port.written().endsWith(kClear + bytes({27, '&', how.isEmpty() ? 'D' : 'C'})));
-}
+        QByteArray expected = kClear + bytes({27, '&', 'D'});
+        const int rowBytes[5] = {0xF0, 0xF8, 0xFC, 0xFE, 0xFF};
+        for (int i = 0; i < 5; ++i)
+            expected += bytes({27, '&', 'L', i, 123 + i}) + QByteArray(7, char(rowBytes[i])) +
+                        QByteArray(1, '\0') + kClear;
+        QCOMPARE(w.port.written(), expected);
+        QCOMPARE(w.window->panelText(4), "Balkengraphik: Bitte am Slider Wert einstellen!");
+        QVERIFY(w.page->fraBargraph->isVisible() && LinkFlags::instance().showReceivedData);
+        w.port.clearWrites();
+        w.page->sldBargraph->setValue(7);
+        QTRY_COMPARE(w.port.written(), demo::barBytes(7, 16, true));
+    }
 
-void TestDemos::eachDemoOnTheDisplay() {
-    SimWindow s(TerminalOptions{}, 6); // 20x4
-    const QString error = s.start();
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    s.window->findChild<QTabBar*>(QStringLiteral("TabStrip1"))->setCurrentIndex(5);
-    auto* page = s.window->findChild<DemoPage*>(QStringLiteral("DemoPage"));
-    auto blanks = [](int n) { return QByteArray(n, ' '); };
+    void demoEnds_data() {
+        QTest::addColumn<int>("demo");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("quits");
+        QTest::newRow("animation, Beenden") << 1 << 2 << "Beenden"
+                                            << "" << 0;
+        QTest::newRow("marquee on one row, Beenden") << 2 << 1 << "Beenden"
+                                                     << "" << 0;
+        QTest::newRow("animation on one row")
+            << 1 << 1 << ""
+            << "Für diese Animation ist ein mindestens zweizeiliges Display erforderlich!" << 0;
+        QTest::newRow("marquee, Programm beenden") << 2 << 2 << "btnQuit"
+                                                   << "" << 1;
+        QTest::newRow("animation, window closed") << 1 << 2 << "close"
+                                                  << "" << 1;
+        QTest::newRow("marquee, port lost") << 2 << 2 << "vanish"
+                                            << "lost" << 0;
+    }
 
-    clickOption(page, 0);
-    page->sldBargraph->setValue(37);
-    QTRY_COMPARE(
-        s.term.snapshot().lines.mid(0, 2),
-        (QList<QByteArray>{QByteArray(7, char(127)) + char(124) + blanks(12), "037" + blanks(17)}));
-    using Rows = std::array<quint8, 8>;
-    QCOMPARE(shown(s.term.snapshot(), 124, "demo-bargraph.png"),
-             (Rows{0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0}));
+    void demoEnds() {
+        QFETCH(int, demo);
+        QFETCH(int, rows);
+        QFETCH(QString, how);
+        QFETCH(QString, message);
+        DemoWindow w(rows);
+        bool refused = false; // the selector, while a demo runs
+        runDemo(w.page, demo, [&] {
+            clickOption(w.page, 0);
+            refused = w.window->activityRunning() && !w.page->optDemo[0]->isChecked();
+            if (how == "Beenden") QTest::mouseClick(w.page->stopDialog()->OKButton, Qt::LeftButton);
+            if (how == "btnQuit") QTest::mouseClick(w.find<QPushButton>("btnQuit"), Qt::LeftButton);
+            if (how == "close") w.window->close();
+            if (how == "vanish") w.port.vanish();
+            return true;
+        });
+        QCOMPARE(refused, !how.isEmpty());
+        QVERIFY(!w.page->stopDialog()->isVisible() && !w.window->activityRunning() &&
+                !w.page->optDemo[demo]->isChecked());
+        QCOMPARE(w.window->panelText(4), demo == 1 ? "Animation!" : "Laufschrift...");
+        QTEST(w.quitCount, "quits");
+        if (message == "lost") message = portLostMessage(w.port);
+        QCOMPARE(w.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+        if (how.isEmpty())
+            QVERIFY(w.dialogs.shown[0].title == "Fehler" &&
+                    w.dialogs.shown[0].icon == Dialogs::Icon::Critical);
+        if (how != "vanish")
+            QVERIFY(
+                w.port.written().endsWith(kClear + bytes({27, '&', how.isEmpty() ? 'D' : 'C'})));
+    }
 
-    // Each runs until its picture is on the display: the third steam picture, the text at column 2.
-    Rows cup{}, letter{};
-    runDemo(page, 1, [&] {
-        const TerminalState now = s.term.snapshot();
-        if (!now.lines[1].startsWith("\x10\x11Kaffee") || now.lines[0].at(0) != 20) return false;
-        cup = shown(now, 16, "demo-animation.png");
-        QTest::mouseClick(page->stopDialog()->OKButton, Qt::LeftButton);
-        return true;
-    });
-    QCOMPARE(cup, (Rows{31, 17, 17, 17, 17, 27, 14, 0}));
-    QTRY_VERIFY(s.term.snapshot().cursorOn && s.term.snapshot().lines[1] == blanks(20));
-    runDemo(page, 2, [&] {
-        const TerminalState now = s.term.snapshot();
-        if (now.lines[0] != "  Text" + blanks(14)) return false;
-        letter = shown(now, 'T', "demo-laufschrift.png");
-        QTest::mouseClick(page->stopDialog()->OKButton, Qt::LeftButton);
-        return true;
-    });
-    QVERIFY(letter != Rows{});
-    QTRY_VERIFY(s.term.snapshot().cursorOn && s.term.snapshot().lines[0] == blanks(20));
-}
+    // End to end over a pty.
+    void eachDemoOnTheDisplay() {
+        SimWindow s(TerminalOptions{}, 6); // 20x4
+        const QString error = s.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        s.window->findChild<QTabBar*>(QStringLiteral("TabStrip1"))->setCurrentIndex(5);
+        auto* page = s.window->findChild<DemoPage*>(QStringLiteral("DemoPage"));
+        auto blanks = [](int n) { return QByteArray(n, ' '); };
+
+        clickOption(page, 0);
+        page->sldBargraph->setValue(37);
+        QTRY_COMPARE(s.term.snapshot().lines.mid(0, 2),
+                     (QList<QByteArray>{QByteArray(7, char(127)) + char(124) + blanks(12),
+                                        "037" + blanks(17)}));
+        using Rows = std::array<quint8, 8>;
+        QCOMPARE(shown(s.term.snapshot(), 124, "demo-bargraph.png"),
+                 (Rows{0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0}));
+
+        // Each runs until its picture is on the display: the third steam picture, the text at
+        // column 2.
+        Rows cup{}, letter{};
+        runDemo(page, 1, [&] {
+            const TerminalState now = s.term.snapshot();
+            if (!now.lines[1].startsWith("\x10\x11Kaffee") || now.lines[0].at(0) != 20)
+                return false;
+            cup = shown(now, 16, "demo-animation.png");
+            QTest::mouseClick(page->stopDialog()->OKButton, Qt::LeftButton);
+            return true;
+        });
+        QCOMPARE(cup, (Rows{31, 17, 17, 17, 17, 27, 14, 0}));
+        QTRY_VERIFY(s.term.snapshot().cursorOn && s.term.snapshot().lines[1] == blanks(20));
+        runDemo(page, 2, [&] {
+            const TerminalState now = s.term.snapshot();
+            if (now.lines[0] != "  Text" + blanks(14)) return false;
+            letter = shown(now, 'T', "demo-laufschrift.png");
+            QTest::mouseClick(page->stopDialog()->OKButton, Qt::LeftButton);
+            return true;
+        });
+        QVERIFY(letter != Rows{});
+        QTRY_VERIFY(s.term.snapshot().cursorOn && s.term.snapshot().lines[0] == blanks(20));
+    }
+};
 
 QTEST_MAIN(TestDemos)
 #include "tst_demos.moc"

@@ -183,183 +183,179 @@ void receivedWhole(const FaultPeer& peer, const QByteArray& image) {
 class TestFaults : public QObject {
     Q_OBJECT
   private slots:
-    void settingsAtStartUp();
-    void misbehavingPeer_data();
-    void misbehavingPeer();
-    void closedInMidTransferAndReopened();
-    void simulatorNobodyReads();
     void cleanupTestCase() {
         qInfo("fault suite: %d cases run, 0 crashes, %d hangs, 0 sanitizer reports, %d with data "
               "lost; %d start-ups told of a bad device entry",
               figures.cases, figures.hangs, figures.dataLost, figures.badDevicesTold);
         QCOMPARE(figures.hangs + figures.dataLost, 0);
     }
-};
 
-// Every start-up survives a hostile settings file: no crash, a device text that cannot be one
-// never reaches the port and is told once, and no foreign line of the file is lost.
-void TestFaults::settingsAtStartUp() {
-    QRandomGenerator r(20261206);
-    const int cases = qEnvironmentVariableIntValue("ZEPTAL_FUZZ_CASES") > 0
-                          ? qEnvironmentVariableIntValue("ZEPTAL_FUZZ_CASES")
-                          : 400;
-    for (int i = 0; i < cases; ++i) {
-        Program p;
-        const QByteArray before = fuzzSettings(r, p.dir.path().toUtf8());
-        {
+    // Every start-up survives a hostile settings file: no crash, a device text that cannot be one
+    // never reaches the port and is told once, and no foreign line of the file is lost.
+    void settingsAtStartUp() {
+        QRandomGenerator r(20261206);
+        const int cases = qEnvironmentVariableIntValue("ZEPTAL_FUZZ_CASES") > 0
+                              ? qEnvironmentVariableIntValue("ZEPTAL_FUZZ_CASES")
+                              : 400;
+        for (int i = 0; i < cases; ++i) {
+            Program p;
+            const QByteArray before = fuzzSettings(r, p.dir.path().toUtf8());
+            {
+                QFile f(p.iniPath());
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(before) == before.size());
+            }
+            // Ports without a usable stored device open a missing file, never a real device.
+            for (int n = 1; n <= DeviceMap::kPortCount; ++n)
+                if (!DeviceMap::usableDevice(p.settings->portDevice(n)))
+                    p.devices->bindTemporarily(n, p.dir.filePath(QStringLiteral("none%1").arg(n)));
+            const QString tag = QStringLiteral("case %1").arg(i);
+            QElapsedTimer clock;
+            clock.start();
+            MainWindow& w = p.start();
+            ++figures.cases;
+            if (clock.elapsed() > 20000) ++figures.hangs;
+
+            const int n = p.port->portNumber();
+            QVERIFY2(n >= 1 && n <= 16, qPrintable(tag));
+            QCOMPARE(p.window->findChild<QComboBox*>(QStringLiteral("cboComPort"))->currentData(),
+                     QVariant(n));
+            QVERIFY2(w.panelText(2).startsWith(QStringLiteral("COM%1 ").arg(n)), qPrintable(tag));
+            QVERIFY2(w.displayColumns() >= 8 && w.displayColumns() <= 40, qPrintable(tag));
+            QVERIFY2(w.displayRows() >= 1 && w.displayRows() <= 4, qPrintable(tag));
+            QVERIFY2(DeviceMap::usableDevice(p.port->deviceName()), qPrintable(tag));
+            int told = 0;
+            for (const QString& m : p.dialogs.messages())
+                told += m.contains(QStringLiteral("kein gültiger Gerätename"));
+            QCOMPARE(told, p.devices->ignoredEntries().isEmpty() ? 0 : 1);
+            figures.badDevicesTold += told;
+
             QFile f(p.iniPath());
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(before) == before.size());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const int lost = foreignLinesLost(before, f.readAll());
+            figures.dataLost += lost;
+            QVERIFY2(lost == 0, qPrintable(tag));
         }
-        // Ports without a usable stored device open a missing file, never a real device.
-        for (int n = 1; n <= DeviceMap::kPortCount; ++n)
-            if (!DeviceMap::usableDevice(p.settings->portDevice(n)))
-                p.devices->bindTemporarily(n, p.dir.filePath(QStringLiteral("none%1").arg(n)));
-        const QString tag = QStringLiteral("case %1").arg(i);
+    }
+
+    void misbehavingPeer_data() {
+        QTest::addColumn<FaultPeer::Mode>("mode");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("readBack"); // else: program the image
+        QTest::addColumn<OpResult::Status>("result");
+        QTest::addColumn<int>("done");
+        using M = FaultPeer::Mode;
+        using S = OpResult::Status;
+        const int size = int(sampleImage().size());
+        QTest::newRow("echo") << M::Echo << 0 << false << S::Done << size;
+        // The peer's count includes the two bytes of ESC "R".
+        QTest::newRow("partial echo") << M::EchoFirst << 40 << false << S::TerminalFailed << 38;
+        QTest::newRow("NULs after every echo") << M::EchoThenNul << 0 << false << S::Done << size;
+        QTest::newRow("endless reply") << M::EndlessReply << 0 << true << S::TerminalFailed << 0;
+        QTest::newRow("endless slow reply")
+            << M::SlowEndless << 0 << true << S::TerminalFailed << 0;
+        QTest::newRow("flood while idle") << M::Flood << 0 << false << S::Done << size;
+    }
+
+    // Whatever the terminal does, every wait ends, the result says what happened, and what the
+    // program reports as stored is what the terminal received.
+    void misbehavingPeer() {
+        QFETCH(FaultPeer::Mode, mode);
+        QFETCH(int, count);
+        QFETCH(bool, readBack);
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        Program p;
+        QVERIFY(p.pointPortAt(pty.slavePath()));
+        p.start();
+        QVERIFY2(p.port->isOpen(), qPrintable(p.dialogs.messages().join('|')));
+        FaultPeer peer(pty.master(), mode, count);
+        pty.closeMaster();
+        // The slow reply would take the full six minutes to reach the real limit.
+        if (mode == FaultPeer::Mode::SlowEndless)
+            p.exchange().setLimits(CommandExchange::kMaxReplyBytes, 1500);
+        if (mode == FaultPeer::Mode::Flood) {
+            QTRY_VERIFY_WITH_TIMEOUT(peer.sent() > 2 * 1024 * 1024, 60000);
+            QVERIFY(p.window->receiver().buffer().size() <= ReceiveHandler::kIdleTail);
+            peer.setMode(FaultPeer::Mode::Echo);
+        }
+
         QElapsedTimer clock;
         clock.start();
-        MainWindow& w = p.start();
+        const QByteArray image = sampleImage();
+        const OpResult result = readBack ? readFixedTextImage(p.exchange()).result
+                                         : programFixedTexts(p.exchange(), image);
         ++figures.cases;
-        if (clock.elapsed() > 20000) ++figures.hangs;
-
-        const int n = p.port->portNumber();
-        QVERIFY2(n >= 1 && n <= 16, qPrintable(tag));
-        QCOMPARE(p.window->findChild<QComboBox*>(QStringLiteral("cboComPort"))->currentData(),
-                 QVariant(n));
-        QVERIFY2(w.panelText(2).startsWith(QStringLiteral("COM%1 ").arg(n)), qPrintable(tag));
-        QVERIFY2(w.displayColumns() >= 8 && w.displayColumns() <= 40, qPrintable(tag));
-        QVERIFY2(w.displayRows() >= 1 && w.displayRows() <= 4, qPrintable(tag));
-        QVERIFY2(DeviceMap::usableDevice(p.port->deviceName()), qPrintable(tag));
-        int told = 0;
-        for (const QString& m : p.dialogs.messages())
-            told += m.contains(QStringLiteral("kein gültiger Gerätename"));
-        QCOMPARE(told, p.devices->ignoredEntries().isEmpty() ? 0 : 1);
-        figures.badDevicesTold += told;
-
-        QFile f(p.iniPath());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const int lost = foreignLinesLost(before, f.readAll());
-        figures.dataLost += lost;
-        QVERIFY2(lost == 0, qPrintable(tag));
-    }
-}
-
-void TestFaults::misbehavingPeer_data() {
-    QTest::addColumn<FaultPeer::Mode>("mode");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("readBack"); // else: program the image
-    QTest::addColumn<OpResult::Status>("result");
-    QTest::addColumn<int>("done");
-    using M = FaultPeer::Mode;
-    using S = OpResult::Status;
-    const int size = int(sampleImage().size());
-    QTest::newRow("echo") << M::Echo << 0 << false << S::Done << size;
-    // The peer's count includes the two bytes of ESC "R".
-    QTest::newRow("partial echo") << M::EchoFirst << 40 << false << S::TerminalFailed << 38;
-    QTest::newRow("NULs after every echo") << M::EchoThenNul << 0 << false << S::Done << size;
-    QTest::newRow("endless reply") << M::EndlessReply << 0 << true << S::TerminalFailed << 0;
-    QTest::newRow("endless slow reply") << M::SlowEndless << 0 << true << S::TerminalFailed << 0;
-    QTest::newRow("flood while idle") << M::Flood << 0 << false << S::Done << size;
-}
-
-// Whatever the terminal does, every wait ends, the result says what happened, and what the
-// program reports as stored is what the terminal received.
-void TestFaults::misbehavingPeer() {
-    QFETCH(FaultPeer::Mode, mode);
-    QFETCH(int, count);
-    QFETCH(bool, readBack);
-    PtyPair pty;
-    QVERIFY(pty.ok());
-    Program p;
-    QVERIFY(p.pointPortAt(pty.slavePath()));
-    p.start();
-    QVERIFY2(p.port->isOpen(), qPrintable(p.dialogs.messages().join('|')));
-    FaultPeer peer(pty.master(), mode, count);
-    pty.closeMaster();
-    // The slow reply would take the full six minutes to reach the real limit.
-    if (mode == FaultPeer::Mode::SlowEndless)
-        p.exchange().setLimits(CommandExchange::kMaxReplyBytes, 1500);
-    if (mode == FaultPeer::Mode::Flood) {
-        QTRY_VERIFY_WITH_TIMEOUT(peer.sent() > 2 * 1024 * 1024, 60000);
-        QVERIFY(p.window->receiver().buffer().size() <= ReceiveHandler::kIdleTail);
-        peer.setMode(FaultPeer::Mode::Echo);
+        if (clock.elapsed() > 30000) ++figures.hangs;
+        QTEST(result.status, "result");
+        if (!readBack) QTEST(int(result.done), "done");
+        if (readBack) QCOMPARE(p.exchange().lastEnd(), CommandExchange::WaitEnd::Overlong);
+        if (result.ok() && mode != FaultPeer::Mode::Flood) receivedWhole(peer, image);
+        QVERIFY(p.dialogs.messages().isEmpty());
     }
 
-    QElapsedTimer clock;
-    clock.start();
-    const QByteArray image = sampleImage();
-    const OpResult result =
-        readBack ? readFixedTextImage(p.exchange()).result : programFixedTexts(p.exchange(), image);
-    ++figures.cases;
-    if (clock.elapsed() > 30000) ++figures.hangs;
-    QTEST(result.status, "result");
-    if (!readBack) QTEST(int(result.done), "done");
-    if (readBack) QCOMPARE(p.exchange().lastEnd(), CommandExchange::WaitEnd::Overlong);
-    if (result.ok() && mode != FaultPeer::Mode::Flood) receivedWhole(peer, image);
-    QVERIFY(p.dialogs.messages().isEmpty());
-}
-
-// The terminal hangs up in the middle of programming and comes back under the same path: the
-// loss is told as a loss, and choosing the same port again programs the whole image.
-void TestFaults::closedInMidTransferAndReopened() {
-    Program p;
-    const QByteArray image = sampleImage();
-    {
-        PtyPair pty;
-        QVERIFY(pty.ok() && p.pointPortAt(pty.slavePath()));
-        p.start();
+    // The terminal hangs up in the middle of programming and comes back under the same path: the
+    // loss is told as a loss, and choosing the same port again programs the whole image.
+    void closedInMidTransferAndReopened() {
+        Program p;
+        const QByteArray image = sampleImage();
+        {
+            PtyPair pty;
+            QVERIFY(pty.ok() && p.pointPortAt(pty.slavePath()));
+            p.start();
+            QVERIFY(p.port->isOpen());
+            FaultPeer peer(pty.master(), FaultPeer::Mode::CloseAfter, 60);
+            pty.closeMaster();
+            const OpResult r = programFixedTexts(p.exchange(), image);
+            ++figures.cases;
+            QCOMPARE(r.status, OpResult::Status::PortLost);
+            // 58 image bytes were echoed (ESC "R" counts in the peer's 60); the hang-up may
+            // overtake the last echo, never is more reported stored than the terminal got.
+            QVERIFY2(r.done == 57 || r.done == 58, qPrintable(QString::number(r.done)));
+            QTRY_COMPARE(p.dialogs.messages(), QStringList{portLostMessage(*p.port)});
+            QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 geschlossen "));
+        }
+        PtyPair again;
+        QVERIFY(again.ok() && p.pointPortAt(again.slavePath()));
+        FaultPeer peer(again.master(), FaultPeer::Mode::Echo);
+        again.closeMaster();
+        p.window->cboComPort_Click(); // the same entry, chosen again
         QVERIFY(p.port->isOpen());
-        FaultPeer peer(pty.master(), FaultPeer::Mode::CloseAfter, 60);
-        pty.closeMaster();
+        QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 "));
         const OpResult r = programFixedTexts(p.exchange(), image);
         ++figures.cases;
-        QCOMPARE(r.status, OpResult::Status::PortLost);
-        // 58 image bytes were echoed (ESC "R" counts in the peer's 60); the hang-up may
-        // overtake the last echo, never is more reported stored than the terminal got.
-        QVERIFY2(r.done == 57 || r.done == 58, qPrintable(QString::number(r.done)));
-        QTRY_COMPARE(p.dialogs.messages(), QStringList{portLostMessage(*p.port)});
-        QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 geschlossen "));
+        QVERIFY(r.ok());
+        receivedWhole(peer, image);
+        QCOMPARE(p.dialogs.messages().size(), 1);
     }
-    PtyPair again;
-    QVERIFY(again.ok() && p.pointPortAt(again.slavePath()));
-    FaultPeer peer(again.master(), FaultPeer::Mode::Echo);
-    again.closeMaster();
-    p.window->cboComPort_Click(); // the same entry, chosen again
-    QVERIFY(p.port->isOpen());
-    QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 "));
-    const OpResult r = programFixedTexts(p.exchange(), image);
-    ++figures.cases;
-    QVERIFY(r.ok());
-    receivedWhole(peer, image);
-    QCOMPARE(p.dialogs.messages().size(), 1);
-}
 
-// A program that asks and never reads: the simulated terminal keeps a bounded backlog.
-void TestFaults::simulatorNobodyReads() {
-    TerminalOptions o;
-    o.initialImage = QByteArray(30000, 'i') + QByteArray(2, '\0');
-    PtyTerminal term(o);
-    QString error;
-    QVERIFY2(term.start(&error), qPrintable(error));
-    const int fd = ::open(term.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    QVERIFY(fd >= 0);
-    qint64 taken = 0;
-    connect(&term.link(), &TerminalLink::received, this,
-            [&taken](const QByteArray& b) { taken += b.size(); });
-    const QByteArray requests = QByteArray("\x1bW").repeated(100);
-    QCOMPARE(::write(fd, requests.constData(), size_t(requests.size())), requests.size());
-    QTRY_COMPARE_WITH_TIMEOUT(taken, requests.size(), 30000);
-    ++figures.cases;
-    qint64 got = 0;
-    char buf[65536];
-    for (pollfd pfd{fd, POLLIN, 0}; ::poll(&pfd, 1, 1000) > 0; pfd.revents = 0) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0) break;
-        got += n;
+    // A program that asks and never reads: the simulated terminal keeps a bounded backlog.
+    void simulatorNobodyReads() {
+        TerminalOptions o;
+        o.initialImage = QByteArray(30000, 'i') + QByteArray(2, '\0');
+        PtyTerminal term(o);
+        QString error;
+        QVERIFY2(term.start(&error), qPrintable(error));
+        const int fd = ::open(term.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        qint64 taken = 0;
+        connect(&term.link(), &TerminalLink::received, this,
+                [&taken](const QByteArray& b) { taken += b.size(); });
+        const QByteArray requests = QByteArray("\x1bW").repeated(100);
+        QCOMPARE(::write(fd, requests.constData(), size_t(requests.size())), requests.size());
+        QTRY_COMPARE_WITH_TIMEOUT(taken, requests.size(), 30000);
+        ++figures.cases;
+        qint64 got = 0;
+        char buf[65536];
+        for (pollfd pfd{fd, POLLIN, 0}; ::poll(&pfd, 1, 1000) > 0; pfd.revents = 0) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0) break;
+            got += n;
+        }
+        ::close(fd);
+        QVERIFY2(got > 0 && got <= TerminalLink::kMaxQueuedOutput + 65536,
+                 qPrintable(QString::number(got)));
     }
-    ::close(fd);
-    QVERIFY2(got > 0 && got <= TerminalLink::kMaxQueuedOutput + 65536,
-             qPrintable(QString::number(got)));
-}
+};
 
 QTEST_MAIN(TestFaults)
 #include "tst_faults.moc"

@@ -100,449 +100,410 @@ struct PageFixture {
 class TestFixedTextPage : public QObject {
     Q_OBJECT
   private slots:
-    void selectText_data();
-    void selectText();
-    void editingAndLeavingFields();
-    void storeButtonsAndFiles();
-    void badFiles_data();
-    void badFiles();
-    void programming_data();
-    void programming();
-    void clickInPauseAfterProgrammingIsDropped();
-    void readCommands_data();
-    void readCommands();
-    void lostPort_data();
-    void lostPort();
-    void callUp_data();
-    void callUp();
+
+    void selectText_data() {
+        QTest::addColumn<std::optional<QString>>("answer");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("200") << std::optional<QString>("200") << 127;
+        QTest::newRow("-3") << std::optional<QString>("-3") << 0;
+        QTest::newRow("letters") << std::optional<QString>("abc") << 0;
+        QTest::newRow("cancel") << std::optional<QString>() << 0;
+        QTest::newRow("fraction") << std::optional<QString>("5.6") << 6;
+        QTest::newRow("beyond 16 bits") << std::optional<QString>("40000") << 0;
+    }
+
+    void selectText() {
+        QFETCH(std::optional<QString>, answer);
+        QFETCH(int, expected);
+        PageFixture p;
+        p.page->store().setText(expected, {"a", "b", "c", "d"});
+        p.show(9);
+        p.f.dialogs.inputs = {answer};
+        p.click("cmdSelectFT");
+        QCOMPARE(p.f.dialogs.shown.value(0).file.defaultExt, QStringLiteral("0")); // the preset
+        QCOMPARE(p.page->festtextNr(), expected);
+        QCOMPARE(p.page->frmFesttext->title(), QStringLiteral("Festtext Nr. %1").arg(expected));
+        QCOMPARE(p.field(3)->text(), QStringLiteral("d")); // also the rows the display hides
+    }
+
+    void editingAndLeavingFields() {
+        PageFixture p;
+        QApplication::setActiveWindow(p.w);
+        QVERIFY(QTest::qWaitForWindowActive(p.w));
+        QToolButton* up = p.find<UpDown>("FTUpDown")->upButton();
+        QToolButton* down = p.find<UpDown>("FTUpDown")->downButton();
+        const auto step = [&](int from, QToolButton* b) {
+            p.show(from);
+            QTest::mouseClick(b, Qt::LeftButton);
+            return p.page->festtextNr();
+        };
+        // Up is one text back, down one on, every click (the up-down itself only holds 0 or 1).
+        QCOMPARE((QList<int>{step(5, up), step(4, up), step(3, up), step(3, down), step(4, down),
+                             step(0, up), step(127, down)}),
+                 (QList<int>{4, 3, 2, 4, 5, 0, 127}));
+
+        // Typed text reaches the store on leaving the field, also for a click on a button.
+        p.field(1)->setFocus();
+        QTest::keyClicks(p.field(1), QStringLiteral("Hallo"));
+        QCOMPARE(p.page->store().entry(127, 1), QString());
+        p.click("cmdSaveFT"); // the file dialog is cancelled
+        QCOMPARE(p.page->store().entry(127, 1), QStringLiteral("Hallo"));
+        p.show(3);
+        p.field(0)->setFocus();
+        QTest::keyClicks(p.field(0), QStringLiteral("X"));
+        QTest::mouseClick(up, Qt::LeftButton);
+        QCOMPARE(p.page->festtextNr(), 2);
+        QCOMPARE(p.page->store().text(3), FixedText{"X"});
+
+        // Fields the display change emptied change no row when left; a row typed into does change,
+        // with a pasted 0 as a blank.
+        p.page->store().setText(2, {"abc", "def"});
+        p.show(2);
+        p.field(0)->setFocus();
+        p.selectDisplay(5); // 20x2
+        p.field(1)->setFocus();
+        p.click("cmdSaveFT");
+        QCOMPARE(p.page->store().text(2), (FixedText{"abc", "def"}));
+        p.field(1)->setFocus();
+        QTest::keyClicks(p.field(1), QStringLiteral("X"));
+        p.field(1)->insert(QString(QChar(0)) + "Y");
+        p.field(0)->setFocus();
+        QCOMPARE(p.page->store().text(2), (FixedText{"abc", "X Y"}));
+
+        // The call-up field sets its up-down to a valid number and to nothing else.
+        auto* callUp = p.find<QLineEdit>("txtFTAbruf");
+        auto* select = p.find<UpDown>("FTSelect");
+        QTest::mouseClick(select->upButton(), Qt::LeftButton);
+        QCOMPARE(callUp->text(), QStringLiteral("1"));
+        for (const char* typed : {"42", "abc", "128"}) {
+            callUp->setFocus();
+            callUp->setText(QString::fromLatin1(typed));
+            select->setFocus();
+            QCOMPARE(select->value(), 42);
+        }
+    }
+
+    void storeButtonsAndFiles() {
+        PageFixture p(3); // 16x4
+        p.click("cmdDefaultFT");
+        QCOMPARE(p.page->store().text(127), FixedText{"127"});
+        QCOMPARE(p.field(0)->text(), QStringLiteral("000"));
+        p.page->store().setEntry(0, 3, QStringLiteral("vierte"));
+        p.show(7);
+        p.click("cmdClearFTWin");
+        QCOMPARE(p.texts(9).section(u',', 6), QStringLiteral("006|||,|||,008|||"));
+        QCOMPARE(p.page->festtextNr(), 7);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.TXT"));
+        p.click("cmdSaveFT"); // cancelled
+        p.f.dialogs.fileNames = {path};
+        p.click("cmdSaveFT");
+        QVERIFY(p.f.port.writes.isEmpty());
+
+        // Loaded with the rows of the display of the moment, onto what the store holds.
+        p.selectDisplay(2); // 16x2
+        p.click("cmdClearAllFT");
+        QVERIFY(p.page->store() == FixedTextStore{});
+        QCOMPARE(p.page->festtextNr(), 0);
+        p.page->store().setEntry(5, 3, QStringLiteral("keep"));
+        p.show(9);
+        p.f.dialogs.fileNames = {path};
+        p.click("cmdLoadFT");
+        QCOMPARE(p.page->festtextNr(), 0);
+        QCOMPARE(p.texts(6), QStringLiteral("000|||,|vierte||,001|||,|||,002|||,|||keep"));
+
+        const auto& save = p.f.dialogs.shown.at(0).file;
+        const auto& open = p.f.dialogs.shown.at(2).file;
+        QVERIFY(save.confirmOverwrite && !save.mustExist && open.mustExist &&
+                !open.confirmOverwrite);
+    }
+
+    void badFiles_data() {
+        QTest::addColumn<QString>("kind"); // what the chosen path is
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("texts"); // afterwards
+        const QString load =
+            QStringLiteral("Die Festtexte konnten nicht aus der Datei \"%1\" geladen "
+                           "werden:\r%2\rDie Festtexte im Programm sind unverändert.");
+        const QString notRegular =
+            load.arg("%1", "Das ist keine gewöhnliche Datei (sondern z. B. ein "
+                           "Ordner, ein Gerät oder eine Pipe).");
+        const QString kept = QStringLiteral("000|||,001|||");
+        QTest::newRow("folder") << "folder" << notRegular << kept;
+        QTest::newRow("named pipe without writer") << "fifo" << notRegular << kept;
+        QTest::newRow("link to an endless device") << "zero" << notRegular << kept;
+        QTest::newRow("5 MiB") << "large"
+                               << load.arg("%1", "Die Datei ist größer als 4096 KB und kann keine "
+                                                 "gültige Datei sein.")
+                               << kept;
+        QTest::newRow("0 bytes in lines")
+            << "zeros"
+            << "Die Datei \"%1\" enthält 3 Nullzeichen. Sie wurden beim Laden durch Leerzeichen "
+               "ersetzt, weil ein Nullzeichen den Festtext im Pultino beenden und alle folgenden "
+               "Festtexte verschieben würde."
+            << "AB CD|  ||,001|||";
+        QTest::newRow("save onto a folder")
+            << "folder save"
+            << "Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\rUnter diesem "
+               "Namen gibt es bereits einen Ordner.\rDie Datei wurde nicht verändert."
+            << kept;
+    }
+
+    // Whatever the operator picks, the window answers at once in German and loses nothing.
+    void badFiles() {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QFETCH(QString, texts);
+        PageFixture p(3); // 16x4
+        p.page->store().fillDefaults();
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("f.TXT"));
+        QFile file(path);
+        if (kind.startsWith(u"folder")) {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("f.TXT")));
+        } else if (kind == u"fifo") {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (kind == u"zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else {
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            if (kind == u"large") QVERIFY(file.resize(5 << 20));
+            if (kind == u"zeros") file.write(QByteArray("AB\0CD\r\n\0\0\r\n", 11));
+            file.close();
+        }
+        p.f.dialogs.fileNames = {path};
+        p.click(kind.endsWith(u"save") ? "cmdSaveFT" : "cmdLoadFT");
+        QCOMPARE(p.f.dialogs.messages(), QStringList{message.arg(path)});
+        QCOMPARE(p.texts(2), texts);
+    }
+
+    void programming_data() {
+        QTest::addColumn<int>("displayType");
+        QTest::addColumn<int>("silentFrom");
+        QTest::addColumn<QByteArray>("extra"); // after the image in the read-back
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("looks"); // at byte 8, the read command, the message
+        const QString line = QStringLiteral(
+            "Wahrscheinliche Ursache: Übertragungsfehler. Bitte ggf. neu versuchen!");
+        const QString eeprom =
+            QStringLiteral("Wahrscheinliche Ursache: Nicht genügend EEPROM-Speicher verfügbar.");
+        const QString head = QStringLiteral("Fehler beim Speichern der Festtexte!\r(");
+        const QString small = "897 1 - quiet", read = "- - #00ff00 quiet", big = "20609 0 - quiet";
+        QTest::newRow("verified") << 6 << 0 << QByteArray() << QString()
+                                  << QStringList{small, read};
+        QTest::newRow("one extra byte read back") << 6 << 0 << QByteArray("X") << offsetMessage(897)
+                                                  << QStringList{small, read, "- - #ff0000 quiet"};
+        QTest::newRow("first byte")
+            << 6 << 1 << QByteArray() << head + "0 von 897 Bytes gespeichert.)\r" + line
+            << QStringList{"897 0 - quiet"};
+        QTest::newRow("byte 1900")
+            << 13 << 1900 << QByteArray() << head + "1899 von 20609 Bytes gespeichert.)\r" + line
+            << QStringList{big, "20609 11 - quiet"};
+        QTest::newRow("byte 1901")
+            << 13 << 1901 << QByteArray() << head + "1900 von 20609 Bytes gespeichert.)\r" + eeprom
+            << QStringList{big, "20609 11 - quiet"};
+    }
+
+    void programming() {
+        QFETCH(int, displayType);
+        QFETCH(int, silentFrom);
+        QFETCH(QByteArray, extra);
+        QFETCH(QString, message);
+        QFETCH(QStringList, looks);
+        PageFixture p(displayType);
+        p.page->store().fillDefaults();
+        const QString full(40, u'F');
+        for (int n = 0; n < kFixedTextCount && displayType == 13; ++n)
+            p.page->store().setText(n, {full, full, full, full});
+        const QByteArray image = p.image();
+        EchoTerminal t(p.f.port);
+        t.silentFrom = silentFrom;
+        if (!extra.isEmpty()) t.readReply = image + extra;
+        auto* progress = p.find<QProgressBar>("FTProgressBar");
+        auto* number = p.find<QLabel>("lblFesttextID");
+        auto* label = p.find<QLabel>("lblVerifyFT");
+        // Progress bar maximum, text number, verify label colour ("-": hidden), receive monitor.
+        const auto look = [&] {
+            return QStringLiteral("%1 %2 %3 %4")
+                .arg(progress->isHidden() ? "-" : QString::number(progress->maximum()))
+                .arg(number->isHidden() ? "-" : number->text())
+                .arg(label->isHidden() ? "-" : label->palette().color(QPalette::Window).name())
+                .arg(LinkFlags::instance().showReceivedData ? "monitor" : "quiet");
+        };
+        QStringList seen;
+        QString status;
+        t.seen = [&](int i) {
+            if (i == 0 || i == 8) seen << look();
+            status = p.w->panelText(4);
+        };
+        p.f.dialogs.onShow = [&](const FakeDialogs::Shown&) { seen << look(); };
+
+        p.click("cmdSendFT");
+        QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(seen, looks);
+        QCOMPARE(status, QStringLiteral("Festtexte im Pultino speichern..."));
+        // A failure ends the terminal's storing with two zeros and reads nothing back.
+        QCOMPARE(p.f.port.written(),
+                 cmd::beginFixedTexts() + (silentFrom
+                                               ? image.left(silentFrom) + QByteArray(2, '\0')
+                                               : image + cmd::byte(0) + cmd::readFixedTexts()));
+        QCOMPARE(look(), QStringLiteral("- - - monitor"));
+        QVERIFY(p.find("lblFTProgCaption")->isHidden());
+        QCOMPARE(label->palette().color(QPalette::Window), QColor(0, 255, 0));
+        QCOMPARE(p.w->panelText(4), QString());
+    }
+
+    // The pause after the image is no wait for an echo, yet the operator's clicks must not reach
+    // the window then, nor start a second exchange inside the first.
+    void clickInPauseAfterProgrammingIsDropped() {
+        PageFixture p;
+        p.page->store().fillDefaults();
+        EchoTerminal t(p.f.port);
+        bool clicked = false;
+        t.seen = [&](int i) {
+            if (i != 897) return;
+            QTimer::singleShot(50, &p.f.port, [&] {
+                clicked = true;
+                QTest::mouseClick(p.find<QPushButton>("cmdClearAllFT"), Qt::LeftButton);
+                p.find<QPushButton>("cmdVerifyFT")->click();
+            });
+        };
+        p.click("cmdSendFT");
+        QVERIFY(clicked);
+        QCOMPARE(p.page->store().text(5), FixedText{"005"});
+        QCOMPARE(p.f.port.written().count(cmd::readFixedTexts()), 1);
+        QCOMPARE(p.f.dialogs.messages(), QStringList());
+    }
+
+    void readCommands_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QByteArray>("reply"); // "IMAGE" stands for the image of the store
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("texts"); // afterwards
+        const QString unchanged = QStringLiteral("000|||,001|||,002|||");
+        const QString readFailed = QStringLiteral("Fehler beim Auslesen der Festtexte!");
+        QTest::newRow("verify: identical")
+            << "cmdVerifyFT" << QByteArray("IMAGE")
+            << "Festtexte im Pultino sind mit den geladenen Festtexten identisch" << unchanged;
+        QTest::newRow("verify: byte 4 differs")
+            << "cmdVerifyFT" << QByteArray("000\rCD\0EF\0\0", 11) << offsetMessage(4) << unchanged;
+        QTest::newRow("read: complete") << "cmdAuslesenFT" << QByteArray("000\rCD\0EF\0\0", 11)
+                                        << QString() << "000|CD||,EF|||,002|||";
+        QTest::newRow("read: silent") << "cmdAuslesenFT" << QByteArray() << readFailed << unchanged;
+        QTest::newRow("read: stops in mid-stream")
+            << "cmdAuslesenFT" << QByteArray("000\rCD\0EF", 9) << readFailed << unchanged;
+    }
+
+    void readCommands() {
+        QFETCH(QString, button);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, message);
+        QFETCH(QString, texts);
+        PageFixture p(2); // 16x2
+        p.page->store().fillDefaults();
+        p.show(40);
+        EchoTerminal t(p.f.port);
+        t.readReply = reply.replace("IMAGE", p.image());
+        QString status;
+        bool monitorOff = false;
+        t.seen = [&](int) {
+            status = p.w->panelText(4);
+            monitorOff = !LinkFlags::instance().showReceivedData;
+        };
+
+        p.click(qPrintable(button));
+        QCOMPARE(p.f.port.written(), cmd::readFixedTexts());
+        QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(status, button == u"cmdVerifyFT"
+                             ? QStringLiteral("Festtexte im Pultino überprüfen...")
+                             : QStringLiteral("Festtexte aus Pultino auslesen..."));
+        QVERIFY(monitorOff);
+        QCOMPARE(p.texts(3), texts);
+        // A complete read-back shows text 0; anything else leaves the editor alone.
+        QCOMPARE(p.page->festtextNr(), message.isEmpty() ? 0 : 40);
+        QCOMPARE(p.field(1)->text(), p.page->store().entry(p.page->festtextNr(), 1));
+        QCOMPARE(p.w->panelText(4), QString());
+        QVERIFY(LinkFlags::instance().showReceivedData);
+    }
+
+    void lostPort_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("displayType");
+        QTest::addColumn<int>("vanishAt"); // image byte; 0: on the read command
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("abort"); // the operator ends the wait instead
+        const QString cause = QStringLiteral("Ursache: Die Verbindung über COM1 (fake:COM1) ist "
+                                             "unterbrochen.");
+        const QString read = QStringLiteral("Fehler beim Auslesen der Festtexte!\r") + cause;
+        QTest::newRow("program, byte 1901")
+            << "cmdSendFT" << 13 << 1901
+            << "Fehler beim Speichern der Festtexte!\r(1900 von 5889 Bytes gespeichert.)\r" + cause
+            << false;
+        QTest::newRow("program, read-back") << "cmdSendFT" << 2 << 0 << read << false;
+        QTest::newRow("verify") << "cmdVerifyFT" << 2 << 0 << read << false;
+        QTest::newRow("read") << "cmdAuslesenFT" << 2 << 0 << read << false;
+        QTest::newRow("program, aborted")
+            << "cmdSendFT" << 2 << 5
+            << "Fehler beim Speichern der Festtexte!\r(4 von 641 Bytes gespeichert.)\rDie "
+               "Übertragung wurde abgebrochen."
+            << true;
+        QTest::newRow("verify, aborted") << "cmdVerifyFT" << 2 << 0 << QString() << true;
+    }
+
+    // A vanished port is named in place of a guessed terminal fault or a comparison with nothing;
+    // an operation the operator ended is not reported as a fault of the terminal either.
+    void lostPort() {
+        QFETCH(QString, button);
+        QFETCH(int, displayType);
+        QFETCH(int, vanishAt);
+        QFETCH(QString, message);
+        QFETCH(bool, abort);
+        PageFixture p(displayType);
+        p.page->store().fillDefaults();
+        for (int n = 0; n < kFixedTextCount && displayType == 13; ++n)
+            p.page->store().setEntry(n, 1, QString(40, u'F'));
+        const FixedTextStore before = p.page->store();
+        EchoTerminal t(p.f.port);
+        t.vanishAt = vanishAt;
+        if (abort) t.cut = [] { LinkFlags::instance().setAbortRequested(true); };
+        p.click(qPrintable(button));
+        LinkFlags::instance().setAbortRequested(false);
+        // The main window tells of the loss as it happens; the page then says what it means.
+        QStringList expected;
+        if (!abort) expected << portLostMessage(p.f.port);
+        if (!message.isEmpty()) expected << message;
+        QCOMPARE(p.f.dialogs.messages(), expected);
+        QVERIFY(p.page->store() == before);
+    }
+
+    void callUp_data() {
+        // Step boxes clicked in this order, the number typed, the text called up, the number after.
+        for (const char* column : {"boxes", "typed", "sent", "after"})
+            QTest::addColumn<QString>(column);
+        for (const char* row :
+             {"0|127|127|0", "1|0|0|127", "0|5|5|6", "01| 5 |5|4", "11|5|5|5", "|200|127|127",
+              "|255.6|0|0", "|12abc|0|0", "|12.5|12|12", "|13.5|14|14", "|9,7|10|10"}) {
+            const QStringList c = QString::fromLatin1(row).split(u'|');
+            QTest::newRow(row) << c[0] << c[1] << c[2] << c[3];
+        }
+    }
+
+    void callUp() {
+        QFETCH(QString, boxes);
+        QFETCH(QString, typed);
+        QFETCH(QString, sent);
+        QFETCH(QString, after);
+        PageFixture p;
+        for (QChar box : boxes)
+            QTest::mouseClick(p.find<QCheckBox>(box == u'0' ? "chkAutoIncFT_0" : "chkAutoIncFT_1"),
+                              Qt::LeftButton);
+        p.find<QLineEdit>("txtFTAbruf")->setText(typed);
+        p.click("cmdShowFT");
+        QCOMPARE(p.f.port.written(), cmd::showFixedText(sent.toInt()));
+        QCOMPARE(p.find<QLineEdit>("txtFTAbruf")->text(), after);
+        QCOMPARE(p.find<UpDown>("FTSelect")->value(), after.toInt());
+    }
 };
-
-void TestFixedTextPage::selectText_data() {
-    QTest::addColumn<std::optional<QString>>("answer");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("200") << std::optional<QString>("200") << 127;
-    QTest::newRow("-3") << std::optional<QString>("-3") << 0;
-    QTest::newRow("letters") << std::optional<QString>("abc") << 0;
-    QTest::newRow("cancel") << std::optional<QString>() << 0;
-    QTest::newRow("fraction") << std::optional<QString>("5.6") << 6;
-    QTest::newRow("beyond 16 bits") << std::optional<QString>("40000") << 0;
-}
-
-void TestFixedTextPage::selectText() {
-    QFETCH(std::optional<QString>, answer);
-    QFETCH(int, expected);
-    PageFixture p;
-    p.page->store().setText(expected, {"a", "b", "c", "d"});
-    p.show(9);
-    p.f.dialogs.inputs = {answer};
-    p.click("cmdSelectFT");
-    QCOMPARE(p.f.dialogs.shown.value(0).file.defaultExt, QStringLiteral("0")); // the preset
-    QCOMPARE(p.page->festtextNr(), expected);
-    QCOMPARE(p.page->frmFesttext->title(), QStringLiteral("Festtext Nr. %1").arg(expected));
-    QCOMPARE(p.field(3)->text(), QStringLiteral("d")); // also the rows the display hides
-}
-
-void TestFixedTextPage::editingAndLeavingFields() {
-    PageFixture p;
-    QApplication::setActiveWindow(p.w);
-    QVERIFY(QTest::qWaitForWindowActive(p.w));
-    QToolButton* up = p.find<UpDown>("FTUpDown")->upButton();
-    QToolButton* down = p.find<UpDown>("FTUpDown")->downButton();
-    const auto step = [&](int from, QToolButton* b) {
-        p.show(from);
-        QTest::mouseClick(b, Qt::LeftButton);
-        return p.page->festtextNr();
-    };
-    // Up is one text back, down one on, every click (the up-down itself only holds 0 or 1).
-    QCOMPARE((QList<int>{step(5, up), step(4, up), step(3, up), step(3, down), step(4, down),
-                         step(0, up), step(127, down)}),
-             (QList<int>{4, 3, 2, 4, 5, 0, 127}));
-
-    // Typed text reaches the store on leaving the field, also for a click on a button.
-    p.field(1)->setFocus();
-    QTest::keyClicks(p.field(1), QStringLiteral("Hallo"));
-    QCOMPARE(p.page->store().entry(127, 1), QString());
-    p.click("cmdSaveFT"); // the file dialog is cancelled
-    QCOMPARE(p.page->store().entry(127, 1), QStringLiteral("Hallo"));
-    p.show(3);
-    p.field(0)->setFocus();
-    QTest::keyClicks(p.field(0), QStringLiteral("X"));
-    QTest::mouseClick(up, Qt::LeftButton);
-    QCOMPARE(p.page->festtextNr(), 2);
-    QCOMPARE(p.page->store().text(3), FixedText{"X"});
-
-    // Fields the display change emptied change no row when left; a row typed into does change,
-    // with a pasted 0 as a blank.
-    p.page->store().setText(2, {"abc", "def"});
-    p.show(2);
-    p.field(0)->setFocus();
-    p.selectDisplay(5); // 20x2
-    p.field(1)->setFocus();
-    p.click("cmdSaveFT");
-    QCOMPARE(p.page->store().text(2), (FixedText{"abc", "def"}));
-    p.field(1)->setFocus();
-    QTest::keyClicks(p.field(1), QStringLiteral("X"));
-    p.field(1)->insert(QString(QChar(0)) + "Y");
-    p.field(0)->setFocus();
-    QCOMPARE(p.page->store().text(2), (FixedText{"abc", "X Y"}));
-
-    // The call-up field sets its up-down to a valid number and to nothing else.
-    auto* callUp = p.find<QLineEdit>("txtFTAbruf");
-    auto* select = p.find<UpDown>("FTSelect");
-    QTest::mouseClick(select->upButton(), Qt::LeftButton);
-    QCOMPARE(callUp->text(), QStringLiteral("1"));
-    for (const char* typed : {"42", "abc", "128"}) {
-        callUp->setFocus();
-        callUp->setText(QString::fromLatin1(typed));
-        select->setFocus();
-        QCOMPARE(select->value(), 42);
-    }
-}
-
-void TestFixedTextPage::storeButtonsAndFiles() {
-    PageFixture p(3); // 16x4
-    p.click("cmdDefaultFT");
-    QCOMPARE(p.page->store().text(127), FixedText{"127"});
-    QCOMPARE(p.field(0)->text(), QStringLiteral("000"));
-    p.page->store().setEntry(0, 3, QStringLiteral("vierte"));
-    p.show(7);
-    p.click("cmdClearFTWin");
-    QCOMPARE(p.texts(9).section(u',', 6), QStringLiteral("006|||,|||,008|||"));
-    QCOMPARE(p.page->festtextNr(), 7);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("x.TXT"));
-    p.click("cmdSaveFT"); // cancelled
-    p.f.dialogs.fileNames = {path};
-    p.click("cmdSaveFT");
-    QVERIFY(p.f.port.writes.isEmpty());
-
-    // Loaded with the rows of the display of the moment, onto what the store holds.
-    p.selectDisplay(2); // 16x2
-    p.click("cmdClearAllFT");
-    QVERIFY(p.page->store() == FixedTextStore{});
-    QCOMPARE(p.page->festtextNr(), 0);
-    p.page->store().setEntry(5, 3, QStringLiteral("keep"));
-    p.show(9);
-    p.f.dialogs.fileNames = {path};
-    p.click("cmdLoadFT");
-    QCOMPARE(p.page->festtextNr(), 0);
-    QCOMPARE(p.texts(6), QStringLiteral("000|||,|vierte||,001|||,|||,002|||,|||keep"));
-
-    // A file that cannot be read or written is named; the store stays as it was.
-    const FixedTextStore before = p.page->store();
-    p.f.dialogs.fileNames = {dir.filePath(QStringLiteral("fehlt.TXT")), path + "/neu.TXT"};
-    p.click("cmdLoadFT");
-    p.click("cmdSaveFT");
-    QVERIFY(p.page->store() == before);
-    const QStringList messages = p.f.dialogs.messages();
-    QCOMPARE(messages.size(), 2);
-    QVERIFY(messages.at(0).contains(QStringLiteral("\"%1\"").arg(dir.filePath("fehlt.TXT"))));
-    QVERIFY(messages.at(1).contains(QStringLiteral("\"%1/neu.TXT\"").arg(path)));
-    const auto& save = p.f.dialogs.shown.at(0).file;
-    const auto& open = p.f.dialogs.shown.at(2).file;
-    QVERIFY(save.confirmOverwrite && !save.mustExist && open.mustExist && !open.confirmOverwrite);
-}
-
-void TestFixedTextPage::badFiles_data() {
-    QTest::addColumn<QString>("kind"); // what the chosen path is
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("texts"); // afterwards
-    const QString load = QStringLiteral("Die Festtexte konnten nicht aus der Datei \"%1\" geladen "
-                                        "werden:\r%2\rDie Festtexte im Programm sind unverändert.");
-    const QString notRegular = load.arg("%1", "Das ist keine gewöhnliche Datei (sondern z. B. ein "
-                                              "Ordner, ein Gerät oder eine Pipe).");
-    const QString kept = QStringLiteral("000|||,001|||");
-    QTest::newRow("folder") << "folder" << notRegular << kept;
-    QTest::newRow("named pipe without writer") << "fifo" << notRegular << kept;
-    QTest::newRow("link to an endless device") << "zero" << notRegular << kept;
-    QTest::newRow("5 MiB") << "large"
-                           << load.arg("%1", "Die Datei ist größer als 4096 KB und kann keine "
-                                             "gültige Datei sein.")
-                           << kept;
-    QTest::newRow("0 bytes in lines")
-        << "zeros"
-        << "Die Datei \"%1\" enthält 3 Nullzeichen. Sie wurden beim Laden durch Leerzeichen "
-           "ersetzt, weil ein Nullzeichen den Festtext im Pultino beenden und alle folgenden "
-           "Festtexte verschieben würde."
-        << "AB CD|  ||,001|||";
-    QTest::newRow("save onto a folder")
-        << "folder save"
-        << "Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\rUnter diesem "
-           "Namen gibt es bereits einen Ordner.\rDie Datei wurde nicht verändert."
-        << kept;
-}
-
-// Whatever the operator picks, the window answers at once in German and loses nothing.
-void TestFixedTextPage::badFiles() {
-    QFETCH(QString, kind);
-    QFETCH(QString, message);
-    QFETCH(QString, texts);
-    PageFixture p(3); // 16x4
-    p.page->store().fillDefaults();
-    QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("f.TXT"));
-    QFile file(path);
-    if (kind.startsWith(u"folder")) {
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("f.TXT")));
-    } else if (kind == u"fifo") {
-        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-    } else if (kind == u"zero") {
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
-    } else {
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        if (kind == u"large") QVERIFY(file.resize(5 << 20));
-        if (kind == u"zeros") file.write(QByteArray("AB\0CD\r\n\0\0\r\n", 11));
-        file.close();
-    }
-    p.f.dialogs.fileNames = {path};
-    p.click(kind.endsWith(u"save") ? "cmdSaveFT" : "cmdLoadFT");
-    QCOMPARE(p.f.dialogs.messages(), QStringList{message.arg(path)});
-    QCOMPARE(p.texts(2), texts);
-}
-
-void TestFixedTextPage::programming_data() {
-    QTest::addColumn<int>("displayType");
-    QTest::addColumn<int>("silentFrom");
-    QTest::addColumn<QByteArray>("extra"); // after the image in the read-back
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("looks"); // at byte 8, the read command, the message
-    const QString line =
-        QStringLiteral("Wahrscheinliche Ursache: Übertragungsfehler. Bitte ggf. neu versuchen!");
-    const QString eeprom =
-        QStringLiteral("Wahrscheinliche Ursache: Nicht genügend EEPROM-Speicher verfügbar.");
-    const QString head = QStringLiteral("Fehler beim Speichern der Festtexte!\r(");
-    const QString small = "897 1 - quiet", read = "- - #00ff00 quiet", big = "20609 0 - quiet";
-    QTest::newRow("verified") << 6 << 0 << QByteArray() << QString() << QStringList{small, read};
-    QTest::newRow("one extra byte read back") << 6 << 0 << QByteArray("X") << offsetMessage(897)
-                                              << QStringList{small, read, "- - #ff0000 quiet"};
-    QTest::newRow("first byte") << 6 << 1 << QByteArray()
-                                << head + "0 von 897 Bytes gespeichert.)\r" + line
-                                << QStringList{"897 0 - quiet"};
-    QTest::newRow("byte 1900") << 13 << 1900 << QByteArray()
-                               << head + "1899 von 20609 Bytes gespeichert.)\r" + line
-                               << QStringList{big, "20609 11 - quiet"};
-    QTest::newRow("byte 1901") << 13 << 1901 << QByteArray()
-                               << head + "1900 von 20609 Bytes gespeichert.)\r" + eeprom
-                               << QStringList{big, "20609 11 - quiet"};
-}
-
-void TestFixedTextPage::programming() {
-    QFETCH(int, displayType);
-    QFETCH(int, silentFrom);
-    QFETCH(QByteArray, extra);
-    QFETCH(QString, message);
-    QFETCH(QStringList, looks);
-    PageFixture p(displayType);
-    p.page->store().fillDefaults();
-    const QString full(40, u'F');
-    for (int n = 0; n < kFixedTextCount && displayType == 13; ++n)
-        p.page->store().setText(n, {full, full, full, full});
-    const QByteArray image = p.image();
-    EchoTerminal t(p.f.port);
-    t.silentFrom = silentFrom;
-    if (!extra.isEmpty()) t.readReply = image + extra;
-    auto* progress = p.find<QProgressBar>("FTProgressBar");
-    auto* number = p.find<QLabel>("lblFesttextID");
-    auto* label = p.find<QLabel>("lblVerifyFT");
-    // Progress bar maximum, text number, verify label colour ("-": hidden), receive monitor.
-    const auto look = [&] {
-        return QStringLiteral("%1 %2 %3 %4")
-            .arg(progress->isHidden() ? "-" : QString::number(progress->maximum()))
-            .arg(number->isHidden() ? "-" : number->text())
-            .arg(label->isHidden() ? "-" : label->palette().color(QPalette::Window).name())
-            .arg(LinkFlags::instance().showReceivedData ? "monitor" : "quiet");
-    };
-    QStringList seen;
-    QString status;
-    t.seen = [&](int i) {
-        if (i == 0 || i == 8) seen << look();
-        status = p.w->panelText(4);
-    };
-    p.f.dialogs.onShow = [&](const FakeDialogs::Shown&) { seen << look(); };
-
-    p.click("cmdSendFT");
-    QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(seen, looks);
-    QCOMPARE(status, QStringLiteral("Festtexte im Pultino speichern..."));
-    // A failure ends the terminal's storing with two zeros and reads nothing back.
-    QCOMPARE(p.f.port.written(),
-             cmd::beginFixedTexts() + (silentFrom ? image.left(silentFrom) + QByteArray(2, '\0')
-                                                  : image + cmd::byte(0) + cmd::readFixedTexts()));
-    QCOMPARE(look(), QStringLiteral("- - - monitor"));
-    QVERIFY(p.find("lblFTProgCaption")->isHidden());
-    QCOMPARE(label->palette().color(QPalette::Window), QColor(0, 255, 0));
-    QCOMPARE(p.w->panelText(4), QString());
-}
-
-// The pause after the image is no wait for an echo, yet the operator's clicks must not reach the
-// window then, nor start a second exchange inside the first.
-void TestFixedTextPage::clickInPauseAfterProgrammingIsDropped() {
-    PageFixture p;
-    p.page->store().fillDefaults();
-    EchoTerminal t(p.f.port);
-    bool clicked = false;
-    t.seen = [&](int i) {
-        if (i != 897) return;
-        QTimer::singleShot(50, &p.f.port, [&] {
-            clicked = true;
-            QTest::mouseClick(p.find<QPushButton>("cmdClearAllFT"), Qt::LeftButton);
-            p.find<QPushButton>("cmdVerifyFT")->click();
-        });
-    };
-    p.click("cmdSendFT");
-    QVERIFY(clicked);
-    QCOMPARE(p.page->store().text(5), FixedText{"005"});
-    QCOMPARE(p.f.port.written().count(cmd::readFixedTexts()), 1);
-    QCOMPARE(p.f.dialogs.messages(), QStringList());
-}
-
-void TestFixedTextPage::readCommands_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QByteArray>("reply"); // "IMAGE" stands for the image of the store
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("texts"); // afterwards
-    const QString unchanged = QStringLiteral("000|||,001|||,002|||");
-    const QString readFailed = QStringLiteral("Fehler beim Auslesen der Festtexte!");
-    QTest::newRow("verify: identical")
-        << "cmdVerifyFT" << QByteArray("IMAGE")
-        << "Festtexte im Pultino sind mit den geladenen Festtexten identisch" << unchanged;
-    QTest::newRow("verify: one extra byte")
-        << "cmdVerifyFT" << QByteArray("IMAGEX") << offsetMessage(641) << unchanged;
-    QTest::newRow("verify: byte 4 differs")
-        << "cmdVerifyFT" << QByteArray("000\rCD\0EF\0\0", 11) << offsetMessage(4) << unchanged;
-    QTest::newRow("read: complete") << "cmdAuslesenFT" << QByteArray("000\rCD\0EF\0\0", 11)
-                                    << QString() << "000|CD||,EF|||,002|||";
-    QTest::newRow("read: silent") << "cmdAuslesenFT" << QByteArray() << readFailed << unchanged;
-    QTest::newRow("read: stops in mid-stream")
-        << "cmdAuslesenFT" << QByteArray("000\rCD\0EF", 9) << readFailed << unchanged;
-}
-
-void TestFixedTextPage::readCommands() {
-    QFETCH(QString, button);
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, message);
-    QFETCH(QString, texts);
-    PageFixture p(2); // 16x2
-    p.page->store().fillDefaults();
-    p.show(40);
-    EchoTerminal t(p.f.port);
-    t.readReply = reply.replace("IMAGE", p.image());
-    QString status;
-    bool monitorOff = false;
-    t.seen = [&](int) {
-        status = p.w->panelText(4);
-        monitorOff = !LinkFlags::instance().showReceivedData;
-    };
-
-    p.click(qPrintable(button));
-    QCOMPARE(p.f.port.written(), cmd::readFixedTexts());
-    QCOMPARE(p.f.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(status, button == u"cmdVerifyFT"
-                         ? QStringLiteral("Festtexte im Pultino überprüfen...")
-                         : QStringLiteral("Festtexte aus Pultino auslesen..."));
-    QVERIFY(monitorOff);
-    QCOMPARE(p.texts(3), texts);
-    // A complete read-back shows text 0; anything else leaves the editor alone.
-    QCOMPARE(p.page->festtextNr(), message.isEmpty() ? 0 : 40);
-    QCOMPARE(p.field(1)->text(), p.page->store().entry(p.page->festtextNr(), 1));
-    QCOMPARE(p.w->panelText(4), QString());
-    QVERIFY(LinkFlags::instance().showReceivedData);
-}
-
-void TestFixedTextPage::lostPort_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("displayType");
-    QTest::addColumn<int>("vanishAt"); // image byte; 0: on the read command
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("abort"); // the operator ends the wait instead
-    const QString cause = QStringLiteral("Ursache: Die Verbindung über COM1 (fake:COM1) ist "
-                                         "unterbrochen.");
-    const QString read = QStringLiteral("Fehler beim Auslesen der Festtexte!\r") + cause;
-    QTest::newRow("program, byte 1901")
-        << "cmdSendFT" << 13 << 1901
-        << "Fehler beim Speichern der Festtexte!\r(1900 von 5889 Bytes gespeichert.)\r" + cause
-        << false;
-    QTest::newRow("program, read-back") << "cmdSendFT" << 2 << 0 << read << false;
-    QTest::newRow("verify") << "cmdVerifyFT" << 2 << 0 << read << false;
-    QTest::newRow("read") << "cmdAuslesenFT" << 2 << 0 << read << false;
-    QTest::newRow("program, aborted")
-        << "cmdSendFT" << 2 << 5
-        << "Fehler beim Speichern der Festtexte!\r(4 von 641 Bytes gespeichert.)\rDie "
-           "Übertragung wurde abgebrochen."
-        << true;
-    QTest::newRow("verify, aborted") << "cmdVerifyFT" << 2 << 0 << QString() << true;
-}
-
-// A vanished port is named in place of a guessed terminal fault or a comparison with nothing;
-// an operation the operator ended is not reported as a fault of the terminal either.
-void TestFixedTextPage::lostPort() {
-    QFETCH(QString, button);
-    QFETCH(int, displayType);
-    QFETCH(int, vanishAt);
-    QFETCH(QString, message);
-    QFETCH(bool, abort);
-    PageFixture p(displayType);
-    p.page->store().fillDefaults();
-    for (int n = 0; n < kFixedTextCount && displayType == 13; ++n)
-        p.page->store().setEntry(n, 1, QString(40, u'F'));
-    const FixedTextStore before = p.page->store();
-    EchoTerminal t(p.f.port);
-    t.vanishAt = vanishAt;
-    if (abort) t.cut = [] { LinkFlags::instance().setAbortRequested(true); };
-    p.click(qPrintable(button));
-    LinkFlags::instance().setAbortRequested(false);
-    // The main window tells of the loss as it happens; the page then says what it means.
-    QStringList expected;
-    if (!abort) expected << portLostMessage(p.f.port);
-    if (!message.isEmpty()) expected << message;
-    QCOMPARE(p.f.dialogs.messages(), expected);
-    QVERIFY(p.page->store() == before);
-}
-
-void TestFixedTextPage::callUp_data() {
-    QTest::addColumn<QString>("boxes"); // step boxes clicked in this order
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("sent");
-    QTest::addColumn<int>("after");
-    QTest::newRow("forward from 127") << "0"
-                                      << "127" << 127 << 0;
-    QTest::newRow("backward from 0") << "1"
-                                     << "0" << 0 << 127;
-    QTest::newRow("forward") << "0"
-                             << "5" << 5 << 6;
-    QTest::newRow("the later box wins") << "01"
-                                        << " 5 " << 5 << 4;
-    QTest::newRow("a box clicked twice is off") << "11"
-                                                << "5" << 5 << 5;
-    QTest::newRow("200 is limited") << ""
-                                    << "200" << 127 << 127;
-    QTest::newRow("rounded to 256") << ""
-                                    << "255.6" << 0 << 0;
-    QTest::newRow("letters") << ""
-                             << "12abc" << 0 << 0;
-    QTest::newRow("half to even, down") << ""
-                                        << "12.5" << 12 << 12;
-    QTest::newRow("half to even, up") << ""
-                                      << "13.5" << 14 << 14;
-    QTest::newRow("decimal comma") << ""
-                                   << "9,7" << 10 << 10;
-}
-
-void TestFixedTextPage::callUp() {
-    QFETCH(QString, boxes);
-    QFETCH(QString, typed);
-    QFETCH(int, sent);
-    QFETCH(int, after);
-    PageFixture p;
-    for (QChar box : boxes)
-        QTest::mouseClick(p.find<QCheckBox>(box == u'0' ? "chkAutoIncFT_0" : "chkAutoIncFT_1"),
-                          Qt::LeftButton);
-    p.find<QLineEdit>("txtFTAbruf")->setText(typed);
-    p.click("cmdShowFT");
-    QCOMPARE(p.f.port.written(), cmd::showFixedText(sent));
-    QCOMPARE(p.find<QLineEdit>("txtFTAbruf")->text(), QString::number(after));
-    QCOMPARE(p.find<UpDown>("FTSelect")->value(), after);
-}
 
 QTEST_MAIN(TestFixedTextPage)
 #include "tst_fixedtextpage.moc"

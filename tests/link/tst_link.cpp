@@ -272,14 +272,6 @@ class TestLink : public QObject {
         QFETCH(QByteArray, chunk);
         QTEST(monitorTextForChunk(chunk), "shown");
     }
-    void monitorLimit() {
-        QString text;
-        for (int i = 0; i < 64; ++i)
-            text += QChar(u'0' + i % 10);
-        QCOMPARE(trimMonitorText(text), text.mid(1));
-        QCOMPARE(trimMonitorText(text.left(63)), text.left(63));
-    }
-
     void receiveFlags() {
         FakeSerialPort port;
         port.open();

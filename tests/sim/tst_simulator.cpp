@@ -1,14 +1,9 @@
 #include "core/commands.h"
-#include "fakedialogs.h"
-#include "link/commandexchange.h"
 #include "link/fakeserialport.h"
-#include "link/qtserialport.h"
-#include "link/receivehandler.h"
 #include "sim/bytelogwidget.h"
 #include "sim/faketerminal.h"
 #include "sim/lcdfont.h"
 #include "sim/lcdwidget.h"
-#include "sim/ptyterminal.h"
 #include "sim/simulatorsession.h"
 #include "sim/simulatorwindow.h"
 
@@ -103,55 +98,6 @@ class TestSimulator : public QObject {
         sim.port.write(versionQuery());
         QVERIFY2(sim.port.readAll().isEmpty(), "answered from the event loop, like a real line");
         QCOMPARE(sim.take(5), QByteArray("1.80B"));
-    }
-
-    void endToEndThroughQtSerialPort() {
-        // At line rate: about a millisecond a byte each way at 9600 baud.
-        PtyTerminal term({.lineRate = true});
-        QVERIFY(term.start());
-        QtSerialPort port([&](int) { return term.slavePath(); });
-        QVERIFY2(port.open(), qPrintable(port.errorString()));
-        ReceiveHandler receiver(port);
-        FakeDialogs dialogs;
-        CommandExchange exchange(receiver, dialogs);
-        QString monitor;
-        connect(&receiver, &ReceiveHandler::monitorAppend, this,
-                [&](const QString& t) { monitor += t; });
-
-        // Programming as the fixed-text page does it: every byte awaited as its echo.
-        QByteArray image;
-        for (int n = 0; n < 12; ++n)
-            image += "Text " + QByteArray::number(n) + "\r\x1b" + '\0';
-        image += '\0';
-        port.write(beginFixedTexts());
-        for (char c : image) {
-            const QByteArray b(1, c);
-            QCOMPARE(exchange.sendAndWaitFor(b, b, -1000), b);
-        }
-        port.write(byte(0));
-        QCOMPARE(exchange.sendAndWaitFor2(readFixedTexts(), QByteArray(2, '\0'), -1000), image);
-        QCOMPARE(term.fixedTextImage(), image);
-
-        // The program may close and reopen the port any time.
-        port.close();
-        QVERIFY2(port.open(), qPrintable(port.errorString()));
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(exchange.sendAndWaitFor(versionQuery(), "B", -500), QByteArray("1.80B"));
-        // Three bytes in, five bytes out, one after the other.
-        QVERIFY(clock.nsecsElapsed() >= 8 * TerminalLink::byteTimeNs(9600));
-        const QByteArray eeprom = exchange.sendAndWaitFor2(eepromQuery(), ";", -600);
-        QCOMPARE(eeprom.mid(1, 8), QByteArray("11111111"));
-        port.write(showFixedText(7));
-        QTRY_COMPARE(term.snapshot().rowsText()[0].trimmed(), QStringLiteral("Text 7"));
-
-        monitor.clear();
-        term.pressKey(17);
-        QTRY_COMPARE(monitor, QStringLiteral("!")); // row 2, column 1: 0x21
-        QVERIFY(dialogs.shown.isEmpty());
-        term.stop();
-        term.stop(); // twice is harmless
-        QVERIFY(!term.isRunning());
     }
 
     void lcdDrawsFontCgramAndCursor_data() {
