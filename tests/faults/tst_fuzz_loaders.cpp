@@ -5,13 +5,16 @@
 //
 // ZEPTAL_FUZZ_CASES and ZEPTAL_FUZZ_SEED change the number of generated files and the seed.
 
+#include "chars/pattern.h"
 #include "core/fileio.h"
 #include "fixedtext/fixedtext.h"
 #include "fixedtext/txtfile.h"
+#include "keyboard/keytable.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,7 +30,15 @@ struct Subject {
     virtual QString load(const QString& path) = 0; // the failure reason, or "" when loaded
     virtual QByteArray state() const = 0;          // all of the target, for comparing
     virtual QString broken() const { return {}; }  // a rule of the target that no longer holds
+    // Whether a sound loader must refuse a regular file of this size (below the size limit).
+    virtual bool refuses(qint64 /*size*/) const { return false; }
 };
+
+// The file's bytes as a successful load must have taken them.
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(64) : QByteArray();
+}
 
 struct Loader {
     const char* name;
@@ -64,9 +75,70 @@ struct TxtSubject : Subject {
     }
 };
 
+// The key table being edited, replaced only by a table read whole.
+struct TstSubject : Subject {
+    QByteArray codes = QByteArray(kKeyCount, '\x5a');
+    QString path;
+    bool loaded = false;
+    explicit TstSubject(QRandomGenerator&) {}
+    QString load(const QString& file) override {
+        path = file;
+        const KeyTableFile read = readKeyTableFile(file);
+        if (read.ok()) codes = read.codes;
+        loaded = read.ok();
+        return read.error;
+    }
+    QByteArray state() const override { return codes; }
+    // Every key the file reaches has its byte, every other key 0.
+    QString broken() const override {
+        if (!loaded) return {};
+        QByteArray expected = fileBytes(path).left(kKeyCount);
+        expected.append(QByteArray(kKeyCount - expected.size(), '\0'));
+        return codes == expected ? QString() : QStringLiteral("table differs from the file");
+    }
+};
+
+// The character being edited.
+struct ChrSubject : Subject {
+    CharacterDefinition definition{5, 77, CharPattern::fromRows({1, 2, 3, 4, 5, 6, 7})};
+    QString path;
+    bool loaded = false;
+    explicit ChrSubject(QRandomGenerator&) {}
+    QString load(const QString& file) override {
+        path = file;
+        const ChrLoad read = loadChrFile(file);
+        if (read.definition) definition = *read.definition;
+        loaded = read.definition.has_value();
+        if (!loaded && read.error.isEmpty()) return QStringLiteral("no definition, no reason");
+        return read.error;
+    }
+    QByteArray state() const override { return chrRecord(definition); }
+    bool refuses(qint64 size) const override { return size < kChrRecordSize; }
+    // Values in range are taken as they are, the others corrected into range.
+    QString broken() const override {
+        if (!loaded) return {};
+        const QByteArray bytes = fileBytes(path);
+        const auto byte = [&](int i) { return static_cast<quint8>(bytes.at(i)); };
+        const int place = byte(0) < kCgramPlaces ? byte(0) : 0;
+        const int code = qBound(kFirstTauschAdresse, int(byte(1)), kLastTauschAdresse);
+        if (definition.place != place || definition.code != code)
+            return QStringLiteral("place %1 code %2 from bytes %3 %4")
+                .arg(definition.place)
+                .arg(definition.code)
+                .arg(byte(0))
+                .arg(byte(1));
+        for (int r = 0; r < kPatternRows; ++r)
+            if (definition.pattern.rowCode(r) != (byte(2 + r) & 0x1f))
+                return QStringLiteral("row %1 is %2").arg(r).arg(definition.pattern.rowCode(r));
+        return {};
+    }
+};
+
 const QList<Loader>& loaders() {
     static const QList<Loader> table = {
         {".TXT", [](QRandomGenerator& rng) { return std::make_unique<TxtSubject>(rng); }},
+        {".TST", [](QRandomGenerator& rng) { return std::make_unique<TstSubject>(rng); }},
+        {".CHR", [](QRandomGenerator& rng) { return std::make_unique<ChrSubject>(rng); }},
     };
     return table;
 }
@@ -153,6 +225,9 @@ constexpr qint64 kHangMs = 10000;
 QString TestFuzzLoaders::check(const Loader& loader, QRandomGenerator& rng, const QString& path,
                                bool mustFail) {
     const auto subject = loader.make(rng);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() <= fileio::kMaxFileSize && subject->refuses(info.size()))
+        mustFail = true;
     const QByteArray before = subject->state();
     QElapsedTimer clock;
     clock.start();
