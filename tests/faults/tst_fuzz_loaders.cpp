@@ -75,70 +75,70 @@ struct TxtSubject : Subject {
     }
 };
 
-// The key table being edited, replaced only by a table read whole.
-struct TstSubject : Subject {
-    QByteArray codes = QByteArray(kKeyCount, '\x5a');
+// A loader of a short binary record (key table, character): the target is replaced only by a
+// whole load, and then holds the file's first bytes with the loader's corrections.
+struct RecordSubject : Subject {
+    using Read = std::function<std::optional<QByteArray>(const QString&, QString*)>;
+    using Expect = std::function<QByteArray(QByteArray)>; // from the file's first bytes
+    RecordSubject(Read r, Expect e, qint64 minimum) : read(r), expect(e), minimum(minimum) {}
+    Read read;
+    Expect expect;
+    qint64 minimum;
+    QByteArray target = "as edited";
     QString path;
     bool loaded = false;
-    explicit TstSubject(QRandomGenerator&) {}
     QString load(const QString& file) override {
-        path = file;
-        const KeyTableFile read = readKeyTableFile(file);
-        if (read.ok()) codes = read.codes;
-        loaded = read.ok();
-        return read.error;
+        QString why;
+        const auto got = read(path = file, &why);
+        if ((loaded = got.has_value())) target = *got;
+        return loaded || !why.isEmpty() ? why : QStringLiteral("no reason given");
     }
-    QByteArray state() const override { return codes; }
-    // Every key the file reaches has its byte, every other key 0.
+    QByteArray state() const override { return target; }
+    bool refuses(qint64 size) const override { return size < minimum; }
     QString broken() const override {
-        if (!loaded) return {};
-        QByteArray expected = fileBytes(path).left(kKeyCount);
-        expected.append(QByteArray(kKeyCount - expected.size(), '\0'));
-        return codes == expected ? QString() : QStringLiteral("table differs from the file");
+        if (!loaded || target == expect(fileBytes(path))) return {};
+        return QStringLiteral("loaded ") + QString::fromLatin1(target.toHex(' '));
     }
 };
 
-// The character being edited.
-struct ChrSubject : Subject {
-    CharacterDefinition definition{5, 77, CharPattern::fromRows({1, 2, 3, 4, 5, 6, 7})};
-    QString path;
-    bool loaded = false;
-    explicit ChrSubject(QRandomGenerator&) {}
-    QString load(const QString& file) override {
-        path = file;
-        const ChrLoad read = loadChrFile(file);
-        if (read.definition) definition = *read.definition;
-        loaded = read.definition.has_value();
-        if (!loaded && read.error.isEmpty()) return QStringLiteral("no definition, no reason");
-        return read.error;
-    }
-    QByteArray state() const override { return chrRecord(definition); }
-    bool refuses(qint64 size) const override { return size < kChrRecordSize; }
-    // Values in range are taken as they are, the others corrected into range.
-    QString broken() const override {
-        if (!loaded) return {};
-        const QByteArray bytes = fileBytes(path);
-        const auto byte = [&](int i) { return static_cast<quint8>(bytes.at(i)); };
-        const int place = byte(0) < kCgramPlaces ? byte(0) : 0;
-        const int code = qBound(kFirstTauschAdresse, int(byte(1)), kLastTauschAdresse);
-        if (definition.place != place || definition.code != code)
-            return QStringLiteral("place %1 code %2 from bytes %3 %4")
-                .arg(definition.place)
-                .arg(definition.code)
-                .arg(byte(0))
-                .arg(byte(1));
-        for (int r = 0; r < kPatternRows; ++r)
-            if (definition.pattern.rowCode(r) != (byte(2 + r) & 0x1f))
-                return QStringLiteral("row %1 is %2").arg(r).arg(definition.pattern.rowCode(r));
-        return {};
-    }
-};
+std::optional<QByteArray> readTst(const QString& path, QString* why) {
+    const KeyTableFile file = readKeyTableFile(path);
+    *why = file.error;
+    return file.ok() ? std::optional(file.codes) : std::nullopt;
+}
+
+std::optional<QByteArray> readChr(const QString& path, QString* why) {
+    const ChrLoad load = loadChrFile(path);
+    *why = load.error;
+    return load.definition ? std::optional(chrRecord(*load.definition)) : std::nullopt;
+}
+
+// A short table is filled up with 0.
+QByteArray expectTst(const QByteArray& head) {
+    return head.left(kKeyCount).leftJustified(kKeyCount, '\0');
+}
+
+// A place above 7 is 0, the code brought into 32..127, bits 5 to 7 of the rows dropped.
+QByteArray expectChr(QByteArray b) {
+    b.truncate(kChrRecordSize);
+    if (static_cast<quint8>(b[0]) >= kCgramPlaces) b[0] = 0;
+    b[1] = static_cast<char>(
+        qBound(kFirstTauschAdresse, int(static_cast<quint8>(b[1])), kLastTauschAdresse));
+    for (int r = 2; r < 2 + kPatternRows; ++r)
+        b[r] = static_cast<char>(b[r] & 0x1f);
+    b[kChrRecordSize - 1] = 0;
+    return b;
+}
 
 const QList<Loader>& loaders() {
     static const QList<Loader> table = {
         {".TXT", [](QRandomGenerator& rng) { return std::make_unique<TxtSubject>(rng); }},
-        {".TST", [](QRandomGenerator& rng) { return std::make_unique<TstSubject>(rng); }},
-        {".CHR", [](QRandomGenerator& rng) { return std::make_unique<ChrSubject>(rng); }},
+        {".TST",
+         [](QRandomGenerator&) { return std::make_unique<RecordSubject>(readTst, expectTst, 0); }},
+        {".CHR",
+         [](QRandomGenerator&) {
+             return std::make_unique<RecordSubject>(readChr, expectChr, kChrRecordSize);
+         }},
     };
     return table;
 }
