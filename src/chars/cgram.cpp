@@ -13,11 +13,13 @@ OpResult defineCharacter(CommandExchange& exchange, int place, int code,
 
     exchange.port().write(cmd::defineCharacter() + cmd::byte(place));
     const auto timeOut = static_cast<qint16>(-500 * exchange.timeOutFactor());
+    OpResult result = OpResult::finished(echoed.size());
     for (qsizetype i = 0; i < echoed.size(); ++i) {
         const QByteArray byte = echoed.mid(i, 1);
-        if (exchange.sendAndWaitFor(byte, byte, timeOut).isEmpty() &&
-            exchange.lastEnd() == CommandExchange::WaitEnd::PortLost)
+        if (!exchange.sendAndWaitFor(byte, byte, timeOut).isEmpty()) continue;
+        if (exchange.lastEnd() == CommandExchange::WaitEnd::PortLost)
             return OpResult::failedAt(exchange.lastEnd(), i, echoed.size());
+        if (result.ok()) result = {OpResult::Status::TerminalFailed, i, echoed.size()};
     }
-    return OpResult::finished(echoed.size());
+    return result;
 }

@@ -35,13 +35,13 @@ OpResult eraseAllCharacters(CommandExchange& exchange, const CharacterRows& rows
     OpResult all;
     for (int place = 0; place < kCgramPlaces; ++place) {
         const OpResult one = eraseCharacter(exchange, place, rows);
+        const qsizetype before = one.total * place;
         all.total = one.total * kCgramPlaces;
-        all.done += one.done;
-        if (one.status == OpResult::Status::PortLost) {
-            all.status = one.status;
-            return all;
-        }
-        if (progress) progress(all.done, all.total);
+        if (one.status == OpResult::Status::PortLost)
+            return {one.status, before + one.done, all.total};
+        // The first missing echo is the one reported; the other places go out all the same.
+        if (all.ok()) all = {one.status, before + one.done, all.total};
+        if (progress) progress(before + one.total, all.total);
     }
     return all;
 }

@@ -82,6 +82,7 @@ class Cli {
     int connect(const QString& lineSettings = {});
     SerialPort& port() { return *port_; }
     CommandExchange& exchange() { return *exchange_; }
+    ReceiveHandler& receiver() { return *receiver_; }
     // The port as messages name it: its device, and the number when one was chosen.
     QString portName() const;
 

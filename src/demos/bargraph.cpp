@@ -30,7 +30,10 @@ void clsBargraph::DefineChar(int code, int place, quint8 rowByte, OpResult& resu
     CharacterRows rows;
     rows.fill(rowByte);
     if (link_.setReceiveMonitor) link_.setReceiveMonitor(false);
-    const OpResult one = defineCharacter(link_.exchange, place, code, rows);
+    OpResult one = defineCharacter(link_.exchange, place, code, rows);
+    // A silent terminal still got the whole definition; the demo goes on, as only a lost port
+    // ends it.
+    if (one.status == OpResult::Status::TerminalFailed) one = OpResult::finished(one.total);
     if (link_.setReceiveMonitor) link_.setReceiveMonitor(true);
     result = {one.status, result.done + one.done, result.total + one.total};
     if (!one.ok()) return;

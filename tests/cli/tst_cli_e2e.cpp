@@ -71,6 +71,12 @@ void TestCliEndToEnd::initTestCase() {
         return r == 0 ? QStringLiteral("Text %1").arg(n) : QString(r, QLatin1Char('*'));
     });
     writeTexts(file("full.txt"), 4, [](int n, int) { return QString(40, QChar('A' + n % 26)); });
+    QFile keys(file("keys.tst"));
+    QVERIFY(keys.open(QIODevice::WriteOnly) && keys.write("ABCDEFGH") == 8);
+    QFile character(file("c.chr"));
+    QVERIFY(character.open(QIODevice::WriteOnly) && character.write("\x02"
+                                                                    "AABCDEFG",
+                                                                    10) == 10);
     QFile plain(file("plain"));
     QVERIFY(plain.open(QIODevice::WriteOnly));
 }
@@ -99,6 +105,25 @@ void TestCliEndToEnd::exitCodes_data() {
                                   << "missing.txt";
     QTest::newRow("no port") << QStringList{"--port", "@/plain", "version"} << 3 << ""
                              << "@/plain: keine nutzbare serielle Schnittstelle";
+    QTest::newRow("key table, wrong echo")
+        << sim + QStringList{"--simulator-option", "wrong-echo-at=5", "keys", "write", "@/keys.tst"}
+        << 1 << ""
+        << "Echo bei Offset 4 (4 von 32";
+    QTest::newRow("missing key table")
+        << sim + QStringList{"keys", "write", "@/missing.tst"} << 2 << ""
+        << "missing.tst";
+    // Every byte still goes out, but the tool does not call a silent terminal a success.
+    QTest::newRow("character, echoes stop")
+        << sim + QStringList{"--simulator-option", "no-echo-after=3", "char", "write", "@/c.chr"}
+        << 1 << ""
+        << "Echo bei Offset 3 (3 von 9";
+    QTest::newRow("test run") << sim + QStringList{"test"} << 0
+                              << "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne "
+                                 "Sichtprüfung\nTastatur-Test: OK, ohne Tastenprüfung\n"
+                                 "Festtextprogrammierung: OK\nFesttext-Test: OK\n"
+                                 "Tastaturbelegung: OK\n---: OK\nTastatur- und Sichtprüfung "
+                                 "übersprungen (ohne --interactive).\n"
+                              << "";
     QTest::newRow("version") << sim + QStringList{"version"} << 0 << "1.80\n"
                              << "";
     QTest::newRow("old firmware") << sim +

@@ -5,13 +5,16 @@
 //
 // ZEPTAL_FUZZ_CASES and ZEPTAL_FUZZ_SEED change the number of generated files and the seed.
 
+#include "chars/pattern.h"
 #include "core/fileio.h"
 #include "fixedtext/fixedtext.h"
 #include "fixedtext/txtfile.h"
+#include "keyboard/keytable.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,7 +30,15 @@ struct Subject {
     virtual QString load(const QString& path) = 0; // the failure reason, or "" when loaded
     virtual QByteArray state() const = 0;          // all of the target, for comparing
     virtual QString broken() const { return {}; }  // a rule of the target that no longer holds
+    // Whether a sound loader must refuse a regular file of this size (below the size limit).
+    virtual bool refuses(qint64 /*size*/) const { return false; }
 };
+
+// The file's bytes as a successful load must have taken them.
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(64) : QByteArray();
+}
 
 struct Loader {
     const char* name;
@@ -64,9 +75,70 @@ struct TxtSubject : Subject {
     }
 };
 
+// A loader of a short binary record (key table, character): the target is replaced only by a
+// whole load, and then holds the file's first bytes with the loader's corrections.
+struct RecordSubject : Subject {
+    using Read = std::function<std::optional<QByteArray>(const QString&, QString*)>;
+    using Expect = std::function<QByteArray(QByteArray)>; // from the file's first bytes
+    RecordSubject(Read r, Expect e, qint64 minimum) : read(r), expect(e), minimum(minimum) {}
+    Read read;
+    Expect expect;
+    qint64 minimum;
+    QByteArray target = "as edited";
+    QString path;
+    bool loaded = false;
+    QString load(const QString& file) override {
+        QString why;
+        const auto got = read(path = file, &why);
+        if ((loaded = got.has_value())) target = *got;
+        return loaded || !why.isEmpty() ? why : QStringLiteral("no reason given");
+    }
+    QByteArray state() const override { return target; }
+    bool refuses(qint64 size) const override { return size < minimum; }
+    QString broken() const override {
+        if (!loaded || target == expect(fileBytes(path))) return {};
+        return QStringLiteral("loaded ") + QString::fromLatin1(target.toHex(' '));
+    }
+};
+
+std::optional<QByteArray> readTst(const QString& path, QString* why) {
+    const KeyTableFile file = readKeyTableFile(path);
+    *why = file.error;
+    return file.ok() ? std::optional(file.codes) : std::nullopt;
+}
+
+std::optional<QByteArray> readChr(const QString& path, QString* why) {
+    const ChrLoad load = loadChrFile(path);
+    *why = load.error;
+    return load.definition ? std::optional(chrRecord(*load.definition)) : std::nullopt;
+}
+
+// A short table is filled up with 0.
+QByteArray expectTst(const QByteArray& head) {
+    return head.left(kKeyCount).leftJustified(kKeyCount, '\0');
+}
+
+// A place above 7 is 0, the code brought into 32..127, bits 5 to 7 of the rows dropped.
+QByteArray expectChr(QByteArray b) {
+    b.truncate(kChrRecordSize);
+    if (static_cast<quint8>(b[0]) >= kCgramPlaces) b[0] = 0;
+    b[1] = static_cast<char>(
+        qBound(kFirstTauschAdresse, int(static_cast<quint8>(b[1])), kLastTauschAdresse));
+    for (int r = 2; r < 2 + kPatternRows; ++r)
+        b[r] = static_cast<char>(b[r] & 0x1f);
+    b[kChrRecordSize - 1] = 0;
+    return b;
+}
+
 const QList<Loader>& loaders() {
     static const QList<Loader> table = {
         {".TXT", [](QRandomGenerator& rng) { return std::make_unique<TxtSubject>(rng); }},
+        {".TST",
+         [](QRandomGenerator&) { return std::make_unique<RecordSubject>(readTst, expectTst, 0); }},
+        {".CHR",
+         [](QRandomGenerator&) {
+             return std::make_unique<RecordSubject>(readChr, expectChr, kChrRecordSize);
+         }},
     };
     return table;
 }
@@ -153,6 +225,9 @@ constexpr qint64 kHangMs = 10000;
 QString TestFuzzLoaders::check(const Loader& loader, QRandomGenerator& rng, const QString& path,
                                bool mustFail) {
     const auto subject = loader.make(rng);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() <= fileio::kMaxFileSize && subject->refuses(info.size()))
+        mustFail = true;
     const QByteArray before = subject->state();
     QElapsedTimer clock;
     clock.start();
