@@ -18,7 +18,6 @@ class DeadlineTimer : public QObject {
     // (Re)starts the timer to go off `ns` nanoseconds from now; at once when not positive.
     void start(qint64 ns);
     void stop();
-    bool isActive() const { return active_; }
 
   signals:
     void timeout();

@@ -26,9 +26,6 @@ class LinkBatcher : public QObject {
     explicit LinkBatcher(TerminalLink& link, QObject* parent = nullptr);
     ~LinkBatcher() override;
 
-    // Hands over what has gathered so far at once.
-    void flush();
-
   signals:
     // The bytes in line order, neighbours in one direction joined; whether the state changed.
     void frame(const LinkBatcher::Traffic& traffic, bool stateChanged);
@@ -36,6 +33,8 @@ class LinkBatcher : public QObject {
   private:
     struct Shared;
     void woken();
+    // Hands over what has gathered so far.
+    void flush();
 
     std::shared_ptr<Shared> shared_;
     QTimer timer_;
