@@ -47,7 +47,7 @@ void QtSerialPort::loseDevice(int opening) {
     if (opening != openings_ || !port_.isOpen()) return;
     losing_ = false;
     error_ = QStringLiteral("%1: Gerät nicht mehr vorhanden").arg(deviceName());
-    port_.close();
+    closeDevice();
     emit lost();
 }
 
@@ -70,6 +70,12 @@ QString QtSerialPort::openFailure(QSerialPort::SerialPortError e, const QString&
 }
 
 QtSerialPort::~QtSerialPort() {
+    closeDevice();
+}
+
+void QtSerialPort::closeDevice() {
+    // The device is left as it was found; on one that has gone away this fails harmlessly.
+    if (port_.isOpen()) lowLatency_.restore();
     port_.close();
 }
 
@@ -177,13 +183,18 @@ bool QtSerialPort::open() {
     // does not keep the port shut.
     apply(settings_);
     applyHandshaking(handshaking_);
+#ifdef Q_OS_LINUX
+    // Every transfer waits for each byte's echo, so an adapter that holds bytes back for its
+    // latency timer would slow it several times over.
+    lowLatency_.request(port_.handle());
+#endif
     port_.clearError();
     return true;
 }
 
 void QtSerialPort::close() {
     losing_ = false;
-    port_.close();
+    closeDevice();
 }
 
 void QtSerialPort::write(const QByteArray& bytes) {

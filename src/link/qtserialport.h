@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/linesettings.h"
+#include "link/lowlatency.h"
 #include "link/serialport.h"
 
 #include <QSerialPort>
@@ -34,15 +35,22 @@ class QtSerialPort : public SerialPort {
     QString errorString() const override { return error_; }
     QString deviceName() const override { return deviceFor_(portNumber_); }
 
+    // Whether the open device passes received bytes on without delay (see LowLatency).
+    bool lowLatency() const { return lowLatency_.active(); }
+    // Where the low-latency request goes; tests put a stand-in for the driver here.
+    void setLowLatencyDriver(LowLatency::Driver driver) { lowLatency_ = LowLatency(driver); }
+
   private:
     bool apply(const LineSettings& s);
     bool applyHandshaking(int mode);
     // Whether an error of the port means the device itself has gone away.
     bool deviceGone(QSerialPort::SerialPortError e) const;
     void loseDevice(int opening);
+    void closeDevice();
 
     DeviceMapper deviceFor_;
     QSerialPort port_;
+    LowLatency lowLatency_;
     int portNumber_ = 1;
     LineSettings settings_;
     int handshaking_ = 0;

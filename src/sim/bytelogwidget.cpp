@@ -4,11 +4,13 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
 constexpr int kBytesPerLine = 16;
-constexpr int kMaxLines = 2000;
 } // namespace
 
 ByteLogWidget::ByteLogWidget(QWidget* parent) : QWidget(parent) {
@@ -17,7 +19,8 @@ ByteLogWidget::ByteLogWidget(QWidget* parent) : QWidget(parent) {
     view_->setObjectName(QStringLiteral("txtByteLog"));
     view_->setAccessibleName(view_->objectName());
     view_->setReadOnly(true);
-    view_->setMaximumBlockCount(kMaxLines);
+    // The document's own line limit lays out every line it drops; flush() trims in one cut.
+    view_->document()->setUndoRedoEnabled(false);
     view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     view_->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* clearButton = new QPushButton(QStringLiteral("Protokoll löschen"), this);
@@ -31,8 +34,10 @@ ByteLogWidget::ByteLogWidget(QWidget* parent) : QWidget(parent) {
     row->addWidget(clearButton);
     layout->addLayout(row);
 
+    // A transfer adds two lines a byte, thousands a second: nobody reads them as they pass, and
+    // every flush lays out what it adds, so the log catches up a few times a second only.
     flushTimer_.setSingleShot(true);
-    flushTimer_.setInterval(50);
+    flushTimer_.setInterval(100);
     connect(&flushTimer_, &QTimer::timeout, this, &ByteLogWidget::flush);
 }
 
@@ -70,10 +75,31 @@ void ByteLogWidget::append(Direction direction, const QByteArray& bytes) {
 
 void ByteLogWidget::flush() {
     flushTimer_.stop();
+    if (pending_.isEmpty()) return;
+    // Only the last kMaxLines lines can stay in view; older ones are not even formatted. The
+    // rest goes in as one block: one layout and one scroll however many lines it holds.
+    qsizetype lines = 0;
+    for (const auto& chunk : pending_)
+        lines += (chunk.second.size() + kBytesPerLine - 1) / kBytesPerLine;
+    qsizetype skip = qMax<qsizetype>(0, lines - kMaxLines);
+    QString block;
     for (const auto& [direction, bytes] : pending_)
-        for (qsizetype i = 0; i < bytes.size(); i += kBytesPerLine)
-            view_->appendPlainText(prefix(direction) + formatBytes(bytes.mid(i, kBytesPerLine)));
+        for (qsizetype i = 0; i < bytes.size(); i += kBytesPerLine) {
+            if (skip > 0) {
+                --skip;
+                continue;
+            }
+            if (!block.isEmpty()) block += QLatin1Char('\n');
+            block += prefix(direction) + formatBytes(bytes.mid(i, kBytesPerLine));
+        }
     pending_.clear();
+    view_->appendPlainText(block);
+    QTextDocument* doc = view_->document();
+    if (const int excess = doc->blockCount() - kMaxLines; excess > kMaxLines / 4) {
+        QTextCursor cut(doc);
+        cut.setPosition(doc->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+        cut.removeSelectedText();
+    }
 }
 
 void ByteLogWidget::clear() {

@@ -13,6 +13,8 @@ class ByteLogWidget : public QWidget {
     Q_OBJECT
   public:
     enum class Direction { ToTerminal, FromTerminal, Lost };
+    // The log keeps at least this many of the newest lines, and a quarter more at most.
+    static constexpr int kMaxLines = 2000;
 
     explicit ByteLogWidget(QWidget* parent = nullptr);
 

@@ -17,6 +17,17 @@ const QColor kDotOff(0x8c, 0xb4, 0x24);
 const QColor kDotOn(0x1c, 0x2c, 0x10);
 const QColor kBezel(0x30, 0x30, 0x30);
 
+// Whether two states show the same dots. Most of what a transfer changes (the fixed-text
+// memory, the key table) is not on the glass, and a repaint of a large display is not cheap.
+bool looksSame(const TerminalState& a, const TerminalState& b) {
+    if (a.columns != b.columns || a.rows != b.rows || a.lines != b.lines ||
+        a.cursorOn != b.cursorOn || a.cursorRow != b.cursorRow || a.cursorColumn != b.cursorColumn)
+        return false;
+    for (size_t p = 0; p < a.cgram.size(); ++p)
+        if (a.cgram[p].code != b.cgram[p].code || a.cgram[p].rows != b.cgram[p].rows) return false;
+    return true;
+}
+
 } // namespace
 
 LcdWidget::LcdWidget(QWidget* parent) : QWidget(parent) {
@@ -28,9 +39,10 @@ LcdWidget::LcdWidget(QWidget* parent) : QWidget(parent) {
 
 void LcdWidget::setState(const TerminalState& state) {
     const bool resized = state.columns != state_.columns || state.rows != state_.rows;
+    const bool same = looksSame(state, state_);
     state_ = state;
     if (resized) updateGeometry();
-    update();
+    if (!same) update();
 }
 
 std::array<quint8, 8> LcdWidget::cellRows(quint8 code) const {

@@ -3,6 +3,7 @@
 #include "sim/bytelogwidget.h"
 #include "sim/keypadwidget.h"
 #include "sim/lcdwidget.h"
+#include "sim/linkbatcher.h"
 #include "sim/terminallink.h"
 
 #include <QGroupBox>
@@ -38,21 +39,15 @@ SimulatorWindow::SimulatorWindow(TerminalLink& link, const QString& devicePath, 
     layout->addWidget(line, 1);
 
     connect(keypad_, &KeypadWidget::keyPressed, this, [this](int k) { link_.pressKey(k); });
-    connect(&link_, &TerminalLink::received, this,
-            [this](const QByteArray& b) { log_->append(ByteLogWidget::Direction::ToTerminal, b); });
-    connect(&link_, &TerminalLink::transmit, this, [this](const QByteArray& b) {
-        log_->append(ByteLogWidget::Direction::FromTerminal, b);
-    });
-    connect(&link_, &TerminalLink::garbled, this,
-            [this](const QByteArray& b) { log_->append(ByteLogWidget::Direction::Lost, b); });
-
-    // A transfer changes the state with every byte; the window follows at a screen's pace.
-    refreshTimer_.setSingleShot(true);
-    refreshTimer_.setInterval(20);
-    connect(&refreshTimer_, &QTimer::timeout, this, &SimulatorWindow::refresh);
-    connect(&link_, &TerminalLink::stateChanged, this, [this] {
-        if (!refreshTimer_.isActive()) refreshTimer_.start();
-    });
+    // A transfer reports every byte from the terminal's thread; the window takes them in
+    // batches, so it costs a few updates a frame rather than several events a byte.
+    auto* batcher = new LinkBatcher(link_, this);
+    connect(batcher, &LinkBatcher::frame, this,
+            [this](const LinkBatcher::Traffic& traffic, bool stateChanged) {
+                for (const auto& [direction, bytes] : traffic)
+                    log_->append(direction, bytes);
+                if (stateChanged) refresh();
+            });
     refresh();
     resize(sizeHint().width(), 640);
 }

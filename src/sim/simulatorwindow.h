@@ -2,7 +2,6 @@
 
 #include "sim/terminalengine.h"
 
-#include <QTimer>
 #include <QWidget>
 
 class ByteLogWidget;
@@ -36,5 +35,4 @@ class SimulatorWindow : public QWidget {
     KeypadWidget* keypad_;
     ByteLogWidget* log_;
     QLabel* status_;
-    QTimer refreshTimer_;
 };

@@ -6,12 +6,8 @@
 TerminalLink::TerminalLink(const TerminalOptions& options, QObject* parent)
     : QObject(parent), engine_(options), inTimer_(this), outTimer_(this), quietTimer_(this) {
     clock_.start();
-    for (QTimer* t : {&inTimer_, &outTimer_}) {
-        t->setSingleShot(true);
-        t->setTimerType(Qt::PreciseTimer);
-    }
-    connect(&inTimer_, &QTimer::timeout, this, &TerminalLink::drainInput);
-    connect(&outTimer_, &QTimer::timeout, this, &TerminalLink::drainOutput);
+    connect(&inTimer_, &DeadlineTimer::timeout, this, &TerminalLink::drainInput);
+    connect(&outTimer_, &DeadlineTimer::timeout, this, &TerminalLink::drainOutput);
     quietTimer_.setSingleShot(true);
     quietTimer_.setInterval(std::max(0, options.loneEscMs));
     connect(&quietTimer_, &QTimer::timeout, this, [this] {
@@ -61,7 +57,7 @@ void TerminalLink::receive(const QByteArray& bytes) {
         }
     }
     if (!opts.lineRate) {
-        process(bytes);
+        process(bytes, clock_.nsecsElapsed());
         return;
     }
     const qint64 now = clock_.nsecsElapsed();
@@ -84,7 +80,7 @@ void TerminalLink::pressKey(int key) {
                 out = engine_.pressKey(key);
             }
             emit stateChanged();
-            queueOutput(out);
+            queueOutput(out, clock_.nsecsElapsed());
         },
         Qt::QueuedConnection);
 }
@@ -95,7 +91,7 @@ void TerminalLink::halt() {
     quietTimer_.stop();
 }
 
-void TerminalLink::process(const QByteArray& bytes) {
+void TerminalLink::process(const QByteArray& bytes, qint64 at) {
     QByteArray out;
     bool loneEsc = false;
     {
@@ -109,15 +105,14 @@ void TerminalLink::process(const QByteArray& bytes) {
         quietTimer_.stop();
     emit received(bytes);
     emit stateChanged();
-    queueOutput(out);
+    queueOutput(out, at);
 }
 
-void TerminalLink::queueOutput(const QByteArray& bytes) {
+void TerminalLink::queueOutput(const QByteArray& bytes, qint64 from) {
     if (bytes.isEmpty()) return;
-    const qint64 now = clock_.nsecsElapsed();
     const qint64 step = options().lineRate ? byteTime() : 0;
     for (char c : bytes) {
-        outFreeAt_ = std::max(now, outFreeAt_) + step;
+        outFreeAt_ = std::max(from, outFreeAt_) + step;
         outQueue_.append(c);
         outDue_.append(outFreeAt_);
     }
@@ -132,9 +127,12 @@ void TerminalLink::drainInput() {
     while (n < inDue_.size() && inDue_[n] <= now)
         ++n;
     const QByteArray ready = inQueue_.left(n);
+    // The terminal answers from the moment the byte was in, however late this timer came: its
+    // lateness must not add to every byte's round trip.
+    const qint64 in = n > 0 ? inDue_[n - 1] : now;
     inQueue_.remove(0, n);
     inDue_.remove(0, n);
-    if (!ready.isEmpty()) process(ready);
+    if (!ready.isEmpty()) process(ready, in);
     arm(inTimer_, inDue_);
 }
 
@@ -150,14 +148,11 @@ void TerminalLink::drainOutput() {
     arm(outTimer_, outDue_);
 }
 
-void TerminalLink::arm(QTimer& timer, const QList<qint64>& due) {
+void TerminalLink::arm(DeadlineTimer& timer, const QList<qint64>& due) {
     if (due.isEmpty()) {
         timer.stop();
         return;
     }
-    // Timers count whole milliseconds and a byte takes about one at 9600 baud: sleep the whole
-    // milliseconds, then come back at once until the byte is due, so the pace stays true.
-    const qint64 wait = due.first() - clock_.nsecsElapsed();
-    const int ms = wait <= 0 ? 0 : int(wait / 1'000'000);
-    if (!timer.isActive() || timer.remainingTime() > ms) timer.start(ms);
+    // A byte takes about a millisecond at 9600 baud, so the timer has to be finer than that.
+    timer.start(due.first() - clock_.nsecsElapsed());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/deadlinetimer.h"
 #include "sim/terminalengine.h"
 
 #include <QByteArray>
@@ -7,7 +8,6 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
-#include <QTimer>
 #include <functional>
 
 // The engine on a line: takes the program's bytes, hands the terminal's bytes back through
@@ -55,19 +55,20 @@ class TerminalLink : public QObject {
     void stateChanged();
 
   private:
-    void process(const QByteArray& bytes);
-    void queueOutput(const QByteArray& bytes);
+    // `at`: when the bytes were in, on clock_; the answer's line time counts from then.
+    void process(const QByteArray& bytes, qint64 at);
+    void queueOutput(const QByteArray& bytes, qint64 from);
     void drainInput();
     void drainOutput();
-    void arm(QTimer& timer, const QList<qint64>& due);
+    void arm(DeadlineTimer& timer, const QList<qint64>& due);
     qint64 byteTime() const;
 
     mutable QMutex mutex_;
     TerminalEngine engine_;
     std::function<int()> portBaud_;
     QElapsedTimer clock_;
-    QTimer inTimer_;
-    QTimer outTimer_;
+    DeadlineTimer inTimer_;
+    DeadlineTimer outTimer_;
     QTimer quietTimer_;
     QByteArray inQueue_;
     QList<qint64> inDue_;

@@ -8,33 +8,37 @@
 #include "link/flags.h"
 #include "link/qtserialport.h"
 #include "sim/ptyterminal.h"
+#include "sim/simulatorsession.h"
 
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <memory>
 
 // The real main window on the real serial port code, talking over a pseudo-terminal to the
-// simulated terminal, with the fixed-text tab showing.
+// simulated terminal as `--simulator` sets it up, with the fixed-text tab showing.
 struct SimWindow {
     QTemporaryDir dir;
     SettingsStore settings{dir.filePath(QStringLiteral("ZEPTAL32.ini"))};
     DeviceMap devices{settings};
-    PtyTerminal term;
+    SimulatorSession session;
+    PtyTerminal& term;
     QtSerialPort port{[this](int n) { return devices.device(n); }};
     FakeDialogs dialogs;
     std::unique_ptr<MainWindow> window;
     FixedTextPage* page = nullptr;
 
-    SimWindow(const TerminalOptions& options, int displayType) : term(options) {
+    SimWindow(const TerminalOptions& options, int displayType)
+        : session(options), term(session.terminal()) {
         settings.write(SettingsStore::kDisplayType, QString::number(displayType));
         LinkFlags::instance().setAbortRequested(false);
         LinkFlags::instance().showReceivedData = true;
     }
 
-    // Empty on success, else why the simulated terminal or the port would not start.
-    QString start() {
+    // Empty on success, else why the simulated terminal or the port would not start. With
+    // `simulatorWindow` the simulated terminal's window is shown as well.
+    QString start(bool simulatorWindow = false) {
         QString error;
-        if (!term.start(&error)) return error;
+        if (!session.start(&error)) return error;
         devices.bindTemporarily(1, term.slavePath());
         window = std::make_unique<MainWindow>(port, dialogs, settings, devices);
         window->startUp();
@@ -42,6 +46,7 @@ struct SimWindow {
         page = window->fixedTextPage();
         window->findChild<QTabBar*>(QStringLiteral("TabStrip1"))->setCurrentIndex(2);
         window->show();
+        if (simulatorWindow) session.showWindow();
         return {};
     }
 

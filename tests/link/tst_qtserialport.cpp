@@ -179,6 +179,43 @@ class TestQtSerialPort : public QObject {
         QVERIFY(clock.elapsed() < 1000);
         QCOMPARE(lost.count(), 1);
     }
+
+    void lowLatency_data() {
+        QTest::addColumn<bool>("realDriver"); // else the stand-in below
+        QTest::addColumn<int>("flags");       // the stand-in's flags at open, -1: none at all
+        QTest::addColumn<bool>("takesBit");   // the stand-in keeps the bit when it is set
+        QTest::addColumn<bool>("lowWhileOpen");
+        const int bit = LowLatency::flagBit();
+        const int other = 0x40; // some other flag of the driver, left alone
+        QTest::newRow("pseudo-terminal refuses") << true << 0 << false << false;
+        QTest::newRow("device without serial flags") << false << -1 << false << false;
+        QTest::newRow("adapter takes the flag") << false << other << true << true;
+        QTest::newRow("adapter that had it already") << false << (other | bit) << true << true;
+        QTest::newRow("driver accepts but ignores it") << false << other << false << false;
+    }
+    void lowLatency() {
+        QFETCH(bool, realDriver);
+        QFETCH(int, flags);
+        QFETCH(bool, takesBit);
+        std::optional<int> device; // the stand-in's flags
+        if (flags >= 0) device = flags;
+        PtyRig rig;
+        if (!realDriver)
+            rig.port.setLowLatencyDriver({[&](int) { return device; },
+                                          [&](int, int f) {
+                                              if (takesBit || !(f & LowLatency::flagBit()))
+                                                  device = f;
+                                              return true;
+                                          }});
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY2(rig.open(), qPrintable(rig.port.errorString()));
+            QTEST(rig.port.lowLatency(), "lowWhileOpen");
+            QCOMPARE(rig.exchange.sendAndWaitFor("Z", "Z", -3000), QByteArray("Z"));
+            rig.port.close();
+            QVERIFY(!rig.port.lowLatency());
+            QCOMPARE(device.value_or(-1), flags);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestQtSerialPort)
