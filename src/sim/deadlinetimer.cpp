@@ -46,10 +46,10 @@ void DeadlineTimer::start(qint64 ns) {
     // "At once" needs no kernel timer: a zero-time turn of the event loop is cheaper.
     if (fd_ >= 0 && ns > 0) {
         fallback_.stop();
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(ns / 1'000'000'000);
-        spec.it_value.tv_nsec = long(ns % 1'000'000'000);
-        ::timerfd_settime(fd_, 0, &spec, nullptr);
+        itimerspec expiry{};
+        expiry.it_value.tv_sec = time_t(ns / 1'000'000'000);
+        expiry.it_value.tv_nsec = long(ns % 1'000'000'000);
+        ::timerfd_settime(fd_, 0, &expiry, nullptr);
         return;
     }
 #endif
