@@ -17,18 +17,19 @@ qint64 steadyNs() {
 } // namespace
 
 DeadlineTimer::DeadlineTimer(QObject* parent) : QObject(parent), fallback_(this) {
+    fallback_.setSingleShot(true);
+    fallback_.setTimerType(Qt::PreciseTimer);
+    connect(&fallback_, &QTimer::timeout, this, &DeadlineTimer::fire);
 #ifdef Q_OS_LINUX
     fd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-#endif
     if (fd_ >= 0) {
         notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
-        notifier_->setEnabled(false);
-        connect(notifier_, &QSocketNotifier::activated, this, &DeadlineTimer::fire);
-    } else {
-        fallback_.setSingleShot(true);
-        fallback_.setTimerType(Qt::PreciseTimer);
-        connect(&fallback_, &QTimer::timeout, this, &DeadlineTimer::fire);
+        connect(notifier_, &QSocketNotifier::activated, this, [this] {
+            quint64 expirations = 0;
+            if (::read(fd_, &expirations, sizeof expirations) == sizeof expirations) fire();
+        });
     }
+#endif
 }
 
 DeadlineTimer::~DeadlineTimer() {
@@ -40,52 +41,35 @@ DeadlineTimer::~DeadlineTimer() {
 
 void DeadlineTimer::start(qint64 ns) {
     active_ = true;
+    deadline_ = steadyNs() + ns;
 #ifdef Q_OS_LINUX
-    if (fd_ >= 0) {
-        // A zero expiry would disarm the timer; the shortest one goes off at once.
-        const qint64 wait = ns > 0 ? ns : 1;
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(wait / 1'000'000'000);
-        spec.it_value.tv_nsec = long(wait % 1'000'000'000);
-        ::timerfd_settime(fd_, 0, &spec, nullptr);
-        notifier_->setEnabled(true);
+    // "At once" needs no kernel timer: a zero-time turn of the event loop is cheaper.
+    if (fd_ >= 0 && ns > 0) {
+        fallback_.stop();
+        itimerspec expiry{};
+        expiry.it_value.tv_sec = time_t(ns / 1'000'000'000);
+        expiry.it_value.tv_nsec = long(ns % 1'000'000'000);
+        ::timerfd_settime(fd_, 0, &expiry, nullptr);
         return;
     }
 #endif
-    deadline_ = steadyNs() + ns;
     fallback_.start(int(qMax<qint64>(0, ns) / 1'000'000));
 }
 
 void DeadlineTimer::stop() {
+    // A kernel timer still running goes off unheeded; disarming it would cost a system call
+    // every time.
     active_ = false;
-#ifdef Q_OS_LINUX
-    if (fd_ >= 0) {
-        const itimerspec off{};
-        ::timerfd_settime(fd_, 0, &off, nullptr);
-        notifier_->setEnabled(false);
-        return;
-    }
-#endif
     fallback_.stop();
 }
 
 void DeadlineTimer::fire() {
-#ifdef Q_OS_LINUX
-    if (fd_ >= 0) {
-        quint64 expirations = 0;
-        if (::read(fd_, &expirations, sizeof expirations) != sizeof expirations) return;
-        notifier_->setEnabled(false);
-    }
-#endif
-    if (fd_ < 0) {
-        // Whole milliseconds bring the fallback close; the rest passes in zero-time turns.
-        const qint64 left = deadline_ - steadyNs();
-        if (left > 0) {
-            fallback_.start(int(left / 1'000'000));
-            return;
-        }
-    }
     if (!active_) return;
+    // Early: the fallback's whole milliseconds, or a kernel timer set for an earlier start.
+    if (const qint64 left = deadline_ - steadyNs(); left > 0) {
+        start(left);
+        return;
+    }
     active_ = false;
     emit timeout();
 }

@@ -29,5 +29,5 @@ class DeadlineTimer : public QObject {
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     QTimer fallback_;
-    qint64 deadline_ = 0; // for the fallback, on the steady clock
+    qint64 deadline_ = 0; // on the steady clock
 };

@@ -188,7 +188,6 @@ class TestQtSerialPort : public QObject {
         const int bit = LowLatency::flagBit();
         const int other = 0x40; // some other flag of the driver, left alone
         QTest::newRow("pseudo-terminal refuses") << true << 0 << false << false;
-        QTest::newRow("device without serial flags") << false << -1 << false << false;
         QTest::newRow("adapter takes the flag") << false << other << true << true;
         QTest::newRow("adapter that had it already") << false << (other | bit) << true << true;
         QTest::newRow("driver accepts but ignores it") << false << other << false << false;
