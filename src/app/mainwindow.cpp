@@ -63,6 +63,23 @@ const TabInfo kTabs[6] = {
     {"Demonstration", nullptr, "Label15", "Demo"},
 };
 
+// A click, a key, the wheel or a context menu: what the operator does to a control.
+bool isOperatorInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Page area of the tab strip, in pixels of the central widget.
 constexpr QRect kPageArea(6, 30, 625, 340);
 
@@ -204,19 +221,7 @@ void MainWindow::endActivity() {
 // During a demo the pages and the port settings stay out of reach; the tabs, the receive monitor
 // and "Programm beenden" stay usable.
 bool MainWindow::refusedDuringActivity(QObject* watched, QEvent* event) const {
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Wheel:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-        break;
-    default:
-        return false;
-    }
+    if (!isOperatorInput(event->type())) return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (widget->objectName() == QLatin1String("CommProps")) return true;
     for (int t = 1; t <= 6; ++t)
@@ -255,26 +260,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Wheel:
-    case QEvent::Shortcut:
-    case QEvent::ShortcutOverride:
-    case QEvent::ContextMenu:
-    case QEvent::Close: {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget != this && !isAncestorOf(widget)) return false;
-        abortByOperator(event, widget);
-        event->ignore();
-        return true;
-    }
-    default:
+    // While a command waits, a shortcut being resolved or a close counts as input too.
+    const auto type = event->type();
+    if (!isOperatorInput(type) && type != QEvent::ShortcutOverride && type != QEvent::Close)
         return false;
-    }
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget != this && !isAncestorOf(widget)) return false;
+    abortByOperator(event, widget);
+    event->ignore();
+    return true;
 }
 
 void MainWindow::buildShell() {

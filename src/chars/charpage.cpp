@@ -7,7 +7,6 @@
 #include "link/portlost.h"
 
 #include <QBoxLayout>
-#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -325,9 +324,7 @@ void CharPage::cmdSaveZeichenClick() {
     const CharacterDefinition definition{selectedPlace(), txtTauschAdresse->text().toInt(),
                                          pattern_};
     const QString error = saveChrFile(path, definition);
-    if (!error.isEmpty())
-        host_.dialogs().message(text::saveFailed.arg(QDir::toNativeSeparators(path), error),
-                                kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+    if (!error.isEmpty()) showFileFailure(host_.dialogs(), text::saveFailed, path, error);
 }
 
 void CharPage::cmdLoadZeichenClick() {
@@ -336,8 +333,7 @@ void CharPage::cmdLoadZeichenClick() {
     if (path.isEmpty()) return;
     const ChrLoad load = loadChrFile(path);
     if (!load.definition) {
-        host_.dialogs().message(text::loadFailed.arg(QDir::toNativeSeparators(path), load.error),
-                                kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+        showFileFailure(host_.dialogs(), text::loadFailed, path, load.error);
         return;
     }
     const CharacterDefinition& d = *load.definition;

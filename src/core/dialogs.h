@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <optional>
 
@@ -33,3 +34,10 @@ class Dialogs {
 
 // The caption of every message box of the program.
 inline const QString kAppTitle = QStringLiteral("ZEPTAL32");
+
+// A file that could not be loaded or saved: `text` holds %1 for the file and %2 for the reason.
+inline void showFileFailure(Dialogs& dialogs, const QString& text, const QString& path,
+                            const QString& reason) {
+    dialogs.message(text.arg(QDir::toNativeSeparators(path), reason), kAppTitle,
+                    Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+}

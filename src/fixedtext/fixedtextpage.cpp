@@ -315,8 +315,7 @@ void FixedTextPage::ladeFesttexte() {
     const FesttextLoad load =
         loadFesttextFile(store_, path, host_.displayRows(), host_.displayColumns());
     if (!load.error.isEmpty()) {
-        host_.dialogs().message(text::loadFailed.arg(QDir::toNativeSeparators(path), load.error),
-                                kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+        showFileFailure(host_.dialogs(), text::loadFailed, path, load.error);
         return;
     }
     int id = 0;
@@ -333,8 +332,7 @@ void FixedTextPage::cmdSaveFTClick() {
     if (path.isEmpty()) return;
     const QString error = saveFesttextFile(store_, path, host_.displayRows());
     if (!error.isEmpty()) {
-        host_.dialogs().message(text::saveFailed.arg(QDir::toNativeSeparators(path), error),
-                                kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+        showFileFailure(host_.dialogs(), text::saveFailed, path, error);
         return;
     }
     int id = 0;

@@ -9,7 +9,6 @@
 #include "link/pagehost.h"
 #include "link/portlost.h"
 
-#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -240,8 +239,7 @@ void KeyboardPage::cmdLoadKbdTabelleClick() {
     // An unreadable file would otherwise wipe the table being edited.
     const KeyTableFile file = readKeyTableFile(path);
     if (!file.ok()) {
-        host_.dialogs().message(text::loadFailed.arg(QDir::toNativeSeparators(path), file.error),
-                                kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+        showFileFailure(host_.dialogs(), text::loadFailed, path, file.error);
         return;
     }
     setTexts(keyTexts(file.codes, false));
@@ -256,9 +254,7 @@ void KeyboardPage::cmdSaveKbdTabelleClick() {
     const QByteArray codes = keyCodes(texts());
     cmdHexAsciiClick(1);
     const QString error = writeKeyTableFile(path, codes);
-    if (!error.isEmpty())
-        host_.dialogs().message(text::saveFailed.arg(QDir::toNativeSeparators(path), error),
-                                kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
+    if (!error.isEmpty()) showFileFailure(host_.dialogs(), text::saveFailed, path, error);
 }
 
 void KeyboardPage::sendKbdTable(const QString& status) {
