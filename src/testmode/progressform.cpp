@@ -31,10 +31,13 @@ ProgressForm::ProgressForm(CommandExchange& exchange, ReceiveHandler& receiver, 
         ResultLabel[i]->setFrameShape(QFrame::Panel);
         ResultLabel[i]->setFrameShadow(QFrame::Sunken);
         ResultLabel[i]->setAutoFillBackground(true);
+        // Results quote what the terminal sent, e.g. the keys that did arrive.
+        ResultLabel[i]->setTextFormat(Qt::PlainText);
     }
     const int below = 12 + 28 * kTestCount + 4;
     KbdTestResult = new QLabel(QStringLiteral("KbdTestResult"), this);
     KbdTestResult->setObjectName(QStringLiteral("KbdTestResult"));
+    KbdTestResult->setTextFormat(Qt::PlainText);
     KbdTestResult->setGeometry(12, below, 300, 24);
     CancelCommand = new QPushButton(QStringLiteral("Abbrechen"), this);
     CancelCommand->setObjectName(QStringLiteral("CancelCommand"));
