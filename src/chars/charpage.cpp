@@ -79,6 +79,10 @@ const auto statusStore = QStringLiteral("Benutzerdefiniertes Zeichen im Pultino 
 const auto statusErase = QStringLiteral("Benutzerdefiniertes Zeichen im Pultino löschen...");
 const auto statusEraseAll =
     QStringLiteral("Alle benutzerdefinierten Zeichen im Pultino löschen...");
+// The definition goes out whole even so; the operator learns that the terminal did not take it.
+const auto noEcho =
+    QStringLiteral("Das Pultino hat das Zeichen nicht bestätigt (kein oder falsches "
+                   "Echo bei Byte %1 von %2).");
 const auto invalidAddress = QStringLiteral("Ungültige Tausch-Adresse!\rWert muß im Bereich von "
                                            "32 bis 127 liegen!\rZeichendefinition wird NICHT "
                                            "gespeichert!");
@@ -355,14 +359,17 @@ template <typename Operation>
 void CharPage::runTransfer(const QString& status, Operation operation) {
     busy_ = true;
     const auto done = qScopeGuard([this] { busy_ = false; });
-    StatusScope shown(host_, status);
     OpResult result;
     const bool wasOpen = host_.port().isOpen();
     {
+        StatusScope shown(host_, status);
         MonitorOff monitor(host_);
         InputHold held(host_);
         result = operation();
     }
+    // Stays in the status line until the next operation clears it.
+    if (result.status == OpResult::Status::TerminalFailed)
+        host_.showStatus(text::noEcho.arg(result.done + 1).arg(result.total));
     // A silent terminal is not reported, a vanished port is: nothing more could reach it. A
     // port lost during the transfer has been told by the main window as it happened.
     if (result.status == OpResult::Status::PortLost && !wasOpen)
