@@ -29,6 +29,10 @@ const auto cgInvert = QStringLiteral("Eingabematrix invertieren");
 const auto cgInvertTip = QStringLiteral("Klicken Sie hier, um die Eingabematrix zu invertieren.");
 const auto leftRightTip = QStringLiteral("Klicken Sie hier, um die Matrix horizontal zu rotieren.");
 const auto upDownTip = QStringLiteral("Klicken Sie hier, um die Matrix vertikal zu rotieren.");
+const auto rotateLeft = QStringLiteral("Matrix nach links rotieren");
+const auto rotateRight = QStringLiteral("Matrix nach rechts rotieren");
+const auto rotateUp = QStringLiteral("Matrix nach oben rotieren");
+const auto rotateDown = QStringLiteral("Matrix nach unten rotieren");
 const auto accessFrame = QStringLiteral("Zugriff auf Pultino");
 const auto cgramFrame = QStringLiteral("CG-RAM");
 const auto tauschLabel = QStringLiteral("Tausch-Adresse");
@@ -105,8 +109,10 @@ class ArrowPair : public QWidget {
         layout->setSpacing(0);
         // Left and down lower the value, right and up raise it; the lower arrow comes first
         // across, the upper arrow first down the side.
-        lower_ = arrow(across ? Qt::LeftArrow : Qt::DownArrow, across ? "left" : "down");
-        raise_ = arrow(across ? Qt::RightArrow : Qt::UpArrow, across ? "right" : "up");
+        lower_ = arrow(across ? Qt::LeftArrow : Qt::DownArrow, across ? "left" : "down",
+                       across ? text::rotateLeft : text::rotateDown);
+        raise_ = arrow(across ? Qt::RightArrow : Qt::UpArrow, across ? "right" : "up",
+                       across ? text::rotateRight : text::rotateUp);
         layout->addWidget(across ? lower_ : raise_);
         layout->addWidget(across ? raise_ : lower_);
         connect(lower_, &QToolButton::clicked, this, [this] { step(0); });
@@ -132,9 +138,10 @@ class ArrowPair : public QWidget {
     }
 
   private:
-    QToolButton* arrow(Qt::ArrowType type, const char* name) {
+    QToolButton* arrow(Qt::ArrowType type, const char* name, const QString& what) {
         auto* b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
+        b->setAccessibleName(what);
         b->setArrowType(type);
         b->setAutoRepeat(true);
         // Taking the focus leaves (and so normalises) a field being edited first.
