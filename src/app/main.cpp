@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
+#include "core/dialogs.h"
 #include "core/settings.h"
 #include "core/translations.h"
 #include "link/bytetrace.h"
@@ -30,10 +31,10 @@ int main(int argc, char** argv) {
         sim = std::make_unique<SimulatorSession>();
         QString error;
         if (!sim->start(&error)) {
-            QMessageBox::critical(nullptr, QStringLiteral("ZEPTAL32"),
-                                  QStringLiteral("Das simulierte Pultino konnte nicht gestartet "
-                                                 "werden:\n") +
-                                      error);
+            QtDialogs(nullptr).message(QStringLiteral("Das simulierte Pultino konnte nicht "
+                                                      "gestartet werden:\r") +
+                                           error,
+                                       kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Critical);
             return 1;
         }
         // The port the program will open gets the simulated terminal, for this run only.
@@ -51,9 +52,17 @@ int main(int argc, char** argv) {
                                   ? QStringLiteral("--trace braucht den Namen einer Datei.")
                                   : trace.open(*tracePath);
         if (!error.isEmpty()) {
-            QMessageBox::critical(nullptr, QStringLiteral("ZEPTAL32"), error);
+            QtDialogs(nullptr).message(error, kAppTitle, Dialogs::Buttons::Ok,
+                                       Dialogs::Icon::Critical);
             return 2;
         }
+        // Not modal: a box that waited for OK inside a running transfer would break it.
+        trace.onFailure = [](const QString& why) {
+            auto* box = new QMessageBox(QMessageBox::Warning, kAppTitle, why, QMessageBox::Ok);
+            box->setTextFormat(Qt::PlainText);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->show();
+        };
         traced = std::make_unique<TracingSerialPort>(port, trace);
     }
     SerialPort& line = traced ? static_cast<SerialPort&>(*traced) : port;

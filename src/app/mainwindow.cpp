@@ -90,6 +90,8 @@ template <typename W> W* named(W* w, const QString& name) {
 
 QLabel* makeLabel(const QString& text, const QString& name, QWidget* parent, QRect geometry) {
     auto* l = named(new QLabel(text, parent), name);
+    // Received bytes, port names and device paths end up in these labels.
+    l->setTextFormat(Qt::PlainText);
     l->setGeometry(geometry);
     return l;
 }
@@ -356,6 +358,7 @@ void MainWindow::buildShell() {
     const int widths[4] = {80, 60, 90, 0};
     for (int i = 0; i < 4; ++i) {
         panels_[i] = named(new QLabel(bar), QStringLiteral("StatusBar_Panel%1").arg(i + 1));
+        panels_[i]->setTextFormat(Qt::PlainText);
         panels_[i]->setFrameShape(QFrame::Panel);
         panels_[i]->setFrameShadow(QFrame::Sunken);
         if (widths[i]) panels_[i]->setMinimumWidth(widths[i]);
@@ -426,6 +429,9 @@ void MainWindow::startUp() {
     lblCopyright->setText(title() + QStringLiteral("\nSoftware für Pultino Bedienterminals"));
     setFixedSize(637, 478);
     startingUp_ = true;
+    // Asked before the restores below, whose saves may already set the file aside.
+    const bool oversize = settings_.oversize();
+    const QString backup = settings_.oversizeBackupName();
 
     // Stored values that cannot be applied are passed over.
     const QString com = settings_.read(SettingsStore::kComPort);
@@ -457,6 +463,16 @@ void MainWindow::startUp() {
                                         "Gerätename. Der Eintrag wird nicht verwendet.")
                              .arg(ignored.join(QStringLiteral(", "))),
                          kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    if (oversize)
+        dialogs_.message(
+            QStringLiteral("Die Einstellungsdatei \"%1\" ist größer als %2 KB und kann nicht "
+                           "gelesen werden; es gelten die Vorgaben. Die Datei wird unverändert "
+                           "als \"%3\" aufbewahrt und neu angelegt, damit Ihre Einstellungen "
+                           "wieder gespeichert werden.")
+                .arg(QDir::toNativeSeparators(settings_.fileName()))
+                .arg(fileio::kMaxFileSize / 1024)
+                .arg(QDir::toNativeSeparators(backup)),
+            kAppTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
     port_.open();
     updateStatusbar();
     if (!port_.isOpen()) {

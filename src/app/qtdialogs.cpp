@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -19,6 +20,8 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Bu
                                    Icon icon) {
     QMessageBox box(parent_);
     box.setWindowTitle(title);
+    // Messages quote replies, file names and device paths: never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(displayText(text));
     switch (icon) {
     case Icon::None:
@@ -64,11 +67,15 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Bu
 
 std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title,
                                            const QString& preset) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent_, title, displayText(prompt), QLineEdit::Normal, preset, &ok);
-    if (!ok) return std::nullopt;
-    return text;
+    QInputDialog box(parent_);
+    box.setWindowTitle(title);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setLabelText(displayText(prompt));
+    box.setTextValue(preset);
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (box.exec() != QDialog::Accepted) return std::nullopt;
+    return box.textValue();
 }
 
 QStringList QtDialogs::nameFilters(const QString& filter) {

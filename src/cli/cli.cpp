@@ -293,6 +293,7 @@ int Cli::run(const QStringList& arguments) {
             error(why);
             return kUsage;
         }
+        trace_.onFailure = [this](const QString& why) { error(why); };
         traced_ = std::make_unique<TracingSerialPort>(*serial_, trace_);
         port_ = traced_.get();
     }

@@ -1,6 +1,7 @@
 #include "core/fileio.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -9,8 +10,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#else
-#include <QFile>
 #endif
 
 namespace fileio {
@@ -82,6 +81,7 @@ ReadResult readFile(const QString& path, qint64 maxSize) {
     if (st.st_size > maxSize) {
         ::close(fd);
         result.error = tooLarge(maxSize);
+        result.tooLarge = true;
         return result;
     }
     // The size may change while reading; never take more than the limit.
@@ -105,6 +105,7 @@ ReadResult readFile(const QString& path, qint64 maxSize) {
     ::close(fd);
     if (got > maxSize) {
         result.error = tooLarge(maxSize);
+        result.tooLarge = true;
         return result;
     }
     data.truncate(got);
@@ -121,6 +122,7 @@ ReadResult readFile(const QString& path, qint64 maxSize) {
     }
     if (info.size() > maxSize) {
         result.error = tooLarge(maxSize);
+        result.tooLarge = true;
         return result;
     }
     QFile file(path);
@@ -134,15 +136,65 @@ ReadResult readFile(const QString& path, qint64 maxSize) {
         result.data.clear();
     } else if (result.data.size() > maxSize) {
         result.error = tooLarge(maxSize);
+        result.tooLarge = true;
         result.data.clear();
     }
 #endif
     return result;
 }
 
-QString writeFile(const QString& path, const QByteArray& data) {
+QString checkSaveTarget(const QString& path) {
     if (path.isEmpty() || path.contains(QChar(0))) return noFolder;
-    if (QFileInfo(path).isDir()) return isFolder;
+#ifdef Q_OS_UNIX
+    // stat() follows a link to its target and never opens anything, so a device is not woken.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == ENOENT ? QString() : errno == ENOTDIR ? noFolder : noWritePermission;
+    if (S_ISDIR(st.st_mode)) return isFolder;
+    if (!S_ISREG(st.st_mode)) return notRegular;
+#else
+    const QFileInfo info(path);
+    if (info.isDir()) return isFolder;
+    if (info.exists() && !info.isFile()) return notRegular;
+#endif
+    return {};
+}
+
+QString openForWriting(QFile& file, const QString& path) {
+    file.close();
+    if (const QString why = checkSaveTarget(path); !why.isEmpty()) return why;
+#ifdef Q_OS_UNIX
+    // Whatever the name stands for by the time it is opened, it is checked on the descriptor
+    // before a byte is written or the file is emptied.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENXIO) return notRegular; // a pipe nobody reads
+        if (error == ENOENT || error == ENOTDIR) return noFolder;
+        if (error == EISDIR) return isFolder;
+        return noWritePermission;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return notRegular;
+    }
+    if (::ftruncate(fd, 0) != 0 || !file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                                              QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return noWritePermission;
+    }
+#else
+    file.setFileName(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return openFailureReason(path);
+#endif
+    return {};
+}
+
+QString writeFile(const QString& path, const QByteArray& data) {
+    if (const QString why = checkSaveTarget(path); !why.isEmpty()) return why;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return openFailureReason(path);
     if (file.write(data) != data.size()) {

@@ -3,6 +3,7 @@
 #include "core/fileio.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <optional>
@@ -269,14 +270,33 @@ void SettingsStore::setValue(const QString& group, const QString& key, const QSt
     QByteArray before;
     if (QFileInfo::exists(path_)) {
         const fileio::ReadResult file = fileio::readFile(path_);
-        // A file that cannot be read whole is never replaced by a file of our keys alone.
-        if (!file.ok()) return;
+        // A file that cannot be read whole is never replaced by a file of our keys alone; one
+        // that is only too large is kept under another name.
+        if (!file.ok() && !(file.tooLarge && setOversizeAside())) return;
         before = file.data;
     }
     const QByteArray after = replacedValue(before, group, key, value);
     if (after == before) return;
     QDir().mkpath(QFileInfo(path_).absolutePath());
     fileio::writeFile(path_, after);
+}
+
+bool SettingsStore::oversize() const {
+    return fileio::readFile(path_).tooLarge;
+}
+
+QString SettingsStore::oversizeBackupName() const {
+    // An older backup is never overwritten: the operator may not have looked at it yet.
+    const QString base = path_ + QStringLiteral(".zu-gross");
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(name) && n < 1000; ++n)
+        name = base + QStringLiteral("-%1").arg(n);
+    return name;
+}
+
+bool SettingsStore::setOversizeAside() const {
+    const QString backup = oversizeBackupName();
+    return !QFileInfo::exists(backup) && QFile::rename(path_, backup);
 }
 
 QString SettingsStore::read(const QString& key, const QString& defaultValue) const {

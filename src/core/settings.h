@@ -30,6 +30,12 @@ class SettingsStore {
 
     QString fileName() const { return path_; }
 
+    // The file is there but too large to be read: every key reads as its default. The next
+    // write keeps the file whole under oversizeBackupName() and begins a new one, so that the
+    // operator's later choices are kept and nothing of the old file is lost.
+    bool oversize() const;
+    QString oversizeBackupName() const;
+
     static QString boolText(bool value) {
         return value ? QStringLiteral("true") : QStringLiteral("false");
     }
@@ -40,6 +46,7 @@ class SettingsStore {
   private:
     QString value(const QString& group, const QString& key, const QString& defaultValue) const;
     void setValue(const QString& group, const QString& key, const QString& value);
+    bool setOversizeAside() const;
 
     QString path_;
 };

@@ -1,13 +1,16 @@
 #include "link/bytetrace.h"
 
+#include "core/fileio.h"
+
 #include <QDateTime>
+#include <QDir>
 
 QString ByteTrace::open(const QString& path) {
-    file_.close();
-    file_.setFileName(path);
+    path_ = QDir::toNativeSeparators(path);
     // Unbuffered: every line reaches the system as soon as it is written.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return QStringLiteral("Die Protokolldatei \"%1\" kann nicht angelegt werden.").arg(path);
+    if (const QString why = fileio::openForWriting(file_, path); !why.isEmpty())
+        return QStringLiteral("Die Protokolldatei \"%1\" kann nicht angelegt werden: %2")
+            .arg(path_, why);
     clock_.start();
     writeLine(QByteArrayLiteral("# ZEPTAL32 Byte-Protokoll, begonnen ") +
               QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8());
@@ -38,8 +41,14 @@ void ByteTrace::event(const QString& text) {
 }
 
 void ByteTrace::writeLine(const QByteArray& line) {
-    // A full disk must not stop the transfer the trace is watching; the trace just ends.
-    if (file_.write(line + '\n') < 0) file_.close();
+    // A full disk must not stop the transfer the trace is watching; the trace ends, once said.
+    const QByteArray whole = line + '\n';
+    if (file_.write(whole) == whole.size()) return;
+    file_.close();
+    if (onFailure)
+        onFailure(QStringLiteral("Die Protokolldatei \"%1\" konnte nicht weiter geschrieben "
+                                 "werden (Datenträger voll?); das Protokoll endet hier.")
+                      .arg(path_));
 }
 
 std::optional<QString> traceArgument(const QStringList& arguments) {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // A record of every byte on the line, to find out afterwards what a session really sent and
@@ -23,9 +24,14 @@
 // printable ASCII).
 class ByteTrace {
   public:
-    // Creates or replaces the file. Returns the reason of a failure, or an empty text.
+    // Creates or empties the file; only a regular file or a new name, never blocking. Returns
+    // the reason of a failure, or an empty text.
     QString open(const QString& path);
     bool isOpen() const { return file_.isOpen(); }
+
+    // Told once, with the reason, when a line cannot be written (a full disk): the record ends
+    // there, and the transfer it watches goes on.
+    std::function<void(const QString&)> onFailure;
 
     void sent(const QByteArray& bytes) { burst('>', bytes); }
     void received(const QByteArray& bytes) { burst('<', bytes); }
@@ -39,6 +45,7 @@ class ByteTrace {
     void writeLine(const QByteArray& line);
 
     QFile file_;
+    QString path_;
     QElapsedTimer clock_;
 };
 

@@ -21,6 +21,7 @@ namespace {
 QLabel* label(const QString& text, const QString& name, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
     return l;
 }
 

@@ -19,7 +19,10 @@ SimulatorWindow::SimulatorWindow(TerminalLink& link, const QString& devicePath, 
     lcd_ = new LcdWidget(this);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lblSimStatus"));
+    // The state shows what the program sent; the path is whatever the system handed out.
+    status_->setTextFormat(Qt::PlainText);
     auto* device = new QLabel(QStringLiteral("Anschluss: %1").arg(devicePath), this);
+    device->setTextFormat(Qt::PlainText);
     device->setObjectName(QStringLiteral("lblSimDevice"));
     device->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

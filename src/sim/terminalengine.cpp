@@ -65,12 +65,18 @@ TerminalEngine::TerminalEngine(TerminalOptions options) : options_(std::move(opt
     options_.eepromCapacity = std::max(0, options_.eepromCapacity);
 }
 
-QByteArray TerminalEngine::feed(const QByteArray& bytes) {
+QByteArray TerminalEngine::feed(const QByteArray& bytes, qsizetype keepLast) {
     QByteArray out;
     for (char c : bytes) {
         const QByteArray reply = feedByte(static_cast<quint8>(c));
-        if (!reply.isEmpty()) out += reply + options_.noise;
+        if (reply.isEmpty()) continue;
+        out += reply;
+        out += options_.noise;
+        // A few thousand read-back requests in one burst answer with hundreds of megabytes;
+        // what the caller would drop anyway is dropped as it comes.
+        if (keepLast >= 0 && out.size() > 2 * keepLast) out = out.right(keepLast);
     }
+    if (keepLast >= 0 && out.size() > keepLast) out = out.right(keepLast);
     return out;
 }
 

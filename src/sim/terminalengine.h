@@ -82,8 +82,9 @@ class TerminalEngine {
   public:
     explicit TerminalEngine(TerminalOptions options = {});
 
-    // Processes the bytes in order and returns everything the terminal sends back.
-    QByteArray feed(const QByteArray& bytes);
+    // Processes the bytes in order and returns everything the terminal sends back, or only the
+    // newest `keepLast` bytes of it when that is not negative.
+    QByteArray feed(const QByteArray& bytes, qsizetype keepLast = -1);
 
     // A key of the matrix keyboard (0..31) goes down: returns what goes on the line (nothing
     // in polling mode, where the code waits in the one-key buffer, or while not selected).

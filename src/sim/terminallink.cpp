@@ -96,7 +96,7 @@ void TerminalLink::process(const QByteArray& bytes, qint64 at) {
     bool loneEsc = false;
     {
         QMutexLocker lock(&mutex_);
-        out = engine_.feed(bytes);
+        out = engine_.feed(bytes, kMaxQueuedOutput);
         loneEsc = engine_.loneEscPending();
     }
     if (loneEsc)

@@ -31,11 +31,14 @@ ProgressForm::ProgressForm(CommandExchange& exchange, ReceiveHandler& receiver, 
         ResultLabel[i]->setFrameShape(QFrame::Panel);
         ResultLabel[i]->setFrameShadow(QFrame::Sunken);
         ResultLabel[i]->setAutoFillBackground(true);
+        // Results quote what the terminal sent, e.g. the keys that did arrive.
+        ResultLabel[i]->setTextFormat(Qt::PlainText);
     }
     const int below = 12 + 28 * kTestCount + 4;
     // Empty until the key test reports the keys that never arrived.
     KbdTestResult = new QLabel(this);
     KbdTestResult->setObjectName(QStringLiteral("KbdTestResult"));
+    KbdTestResult->setTextFormat(Qt::PlainText);
     KbdTestResult->setAccessibleName(KbdTestResult->objectName());
     KbdTestResult->setGeometry(12, below, 300, 24);
     CancelCommand = new QPushButton(QStringLiteral("Abbrechen"), this);

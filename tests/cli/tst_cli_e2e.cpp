@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -79,6 +80,7 @@ void TestCliEndToEnd::initTestCase() {
                                                                     10) == 10);
     QFile plain(file("plain"));
     QVERIFY(plain.open(QIODevice::WriteOnly));
+    QCOMPARE(::mkfifo(QFile::encodeName(file("fifo")).constData(), 0600), 0);
 }
 
 void TestCliEndToEnd::exitCodes_data() {
@@ -125,6 +127,13 @@ void TestCliEndToEnd::exitCodes_data() {
         << sim + QStringList{"--simulator-option=noise=FF", "keys", "write", "@/keys.tst"} << 1
         << ""
         << "Echo bei Offset 1 (1 von 32";
+    // A path that is no regular file is never written, nor waited on.
+    QTest::newRow("trace onto a FIFO")
+        << sim + QStringList{"--trace", "@/fifo", "version"} << 2 << ""
+        << "keine gewöhnliche Datei";
+    QTest::newRow("texts read onto a FIFO")
+        << sim + QStringList{"texts", "read", "@/fifo"} << 2 << ""
+        << "keine gewöhnliche Datei";
     QTest::newRow("test run") << sim + QStringList{"test"} << 0
                               << "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne "
                                  "Sichtprüfung\nTastatur-Test: OK, ohne Tastenprüfung\n"

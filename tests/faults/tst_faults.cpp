@@ -10,7 +10,6 @@
 #include "link/portlost.h"
 #include "link/qtserialport.h"
 #include "link/receivehandler.h"
-#include "sim/ptyterminal.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -18,10 +17,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <fcntl.h>
 #include <memory>
-#include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -334,34 +330,6 @@ class TestFaults : public QObject {
         QVERIFY(r.ok());
         receivedWhole(peer, image);
         QCOMPARE(p.dialogs.messages().size(), 1);
-    }
-
-    // A program that asks and never reads: the simulated terminal keeps a bounded backlog.
-    void simulatorNobodyReads() {
-        TerminalOptions o;
-        o.initialImage = QByteArray(30000, 'i') + QByteArray(2, '\0');
-        PtyTerminal term(o);
-        QString error;
-        QVERIFY2(term.start(&error), qPrintable(error));
-        const int fd = ::open(term.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-        QVERIFY(fd >= 0);
-        qint64 taken = 0;
-        connect(&term.link(), &TerminalLink::received, this,
-                [&taken](const QByteArray& b) { taken += b.size(); });
-        const QByteArray requests = QByteArray("\x1bW").repeated(100);
-        QCOMPARE(::write(fd, requests.constData(), size_t(requests.size())), requests.size());
-        QTRY_COMPARE_WITH_TIMEOUT(taken, requests.size(), 30000);
-        ++figures.cases;
-        qint64 got = 0;
-        char buf[65536];
-        for (pollfd pfd{fd, POLLIN, 0}; ::poll(&pfd, 1, 1000) > 0; pfd.revents = 0) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n <= 0) break;
-            got += n;
-        }
-        ::close(fd);
-        QVERIFY2(got > 0 && got <= TerminalLink::kMaxQueuedOutput + 65536,
-                 qPrintable(QString::number(got)));
     }
 };
 

@@ -1,16 +1,37 @@
 #include "fakedialogs.h"
+#include "mainwindowfixture.h"
 
+#include "app/qtdialogs.h"
 #include "chars/charops.h"
+#include "chars/pattern.h"
+#include "core/fileio.h"
+#include "fixedtext/fixedtext.h"
 #include "fixedtext/fixedtextops.h"
+#include "fixedtext/txtfile.h"
 #include "keyboard/keyboardops.h"
+#include "keyboard/keytable.h"
+#include "link/bytetrace.h"
 #include "link/commandexchange.h"
 #include "link/fakeserialport.h"
 #include "link/flags.h"
 #include "link/receivehandler.h"
+#include "sim/ptyterminal.h"
+#include "sim/simulatorwindow.h"
 #include "testmode/testsequence.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QtTest>
+#include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,10 +74,37 @@ bool passed(const testmode::StepResult& r) {
     return r.good && r.end == OpResult::Status::Done;
 }
 
+const QString kMarkup = QStringLiteral("<img src=\"/dev/zero\">");
+
+// A save or a record onto `path`: the reason it refuses, or an empty text.
+using Writer = std::function<QString(const QString&)>;
+
+// What a name stands for: a regular file, a FIFO, a device, a folder, or nothing.
+mode_t kindOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+}
+
+bool readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
+}
+
+// A line of /proc/self/status in KiB, e.g. "VmRSS:".
+qint64 statusKb(const QByteArray& field) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ')[0].toLongLong();
+    return -1;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Line)
 Q_DECLARE_METATYPE(Transfer)
+Q_DECLARE_METATYPE(Writer)
 
 class TestTrust : public QObject {
     Q_OBJECT
@@ -114,6 +162,209 @@ class TestTrust : public QObject {
         figures.dataLost += reported && !ok;
         QCOMPARE(reported, ok);
         QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    // Markup from the line, in a file name or a device path shows as the characters it is.
+    void markupIsText() {
+        MainWindowFixture f;
+        f.start();
+        f.port.feed(kMarkup.toLatin1());
+        const auto* monitor = f.find<QLabel>(QStringLiteral("lblReceiveData"));
+        QCOMPARE(monitor->textFormat(), Qt::PlainText);
+        QCOMPARE(monitor->text(), kMarkup);
+
+        QtDialogs dialogs;
+        const QString file = QStringLiteral("/tmp/%1.CHR").arg(kMarkup);
+        auto box = std::make_shared<std::pair<Qt::TextFormat, QString>>();
+        const auto look = [box](const QString& text) {
+            QTimer::singleShot(0, [box, text] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                for (QLabel* l : dialog->findChildren<QLabel*>())
+                    if (l->text().contains(text)) *box = {l->textFormat(), l->text()};
+                dialog->reject();
+            });
+        };
+        look(kMarkup);
+        showFileFailure(dialogs, QStringLiteral("Datei \"%1\": %2"), file, QStringLiteral("x"));
+        QCOMPARE(*box, std::make_pair(Qt::PlainText, QStringLiteral("Datei \"%1\": x").arg(file)));
+        look(kMarkup);
+        dialogs.inputBox(kMarkup, QStringLiteral("T"), QString());
+        QCOMPARE(*box, std::make_pair(Qt::PlainText, kMarkup));
+
+        TerminalLink link;
+        SimulatorWindow sim(link, kMarkup);
+        const auto* device = sim.findChild<QLabel*>(QStringLiteral("lblSimDevice"));
+        QCOMPARE(device->textFormat(), Qt::PlainText);
+        QVERIFY(device->text().endsWith(kMarkup));
+        QCOMPARE(sim.findChild<QLabel*>(QStringLiteral("lblSimStatus"))->textFormat(),
+                 Qt::PlainText);
+        figures.cases += 4;
+    }
+
+    void onlyRegularFilesAreWritten_data() {
+        QTest::addColumn<Writer>("writer");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("written");
+        const QList<std::pair<const char*, Writer>> writers = {
+            {"trace", [](const QString& p) { return ByteTrace().open(p); }},
+            {".TXT", [](const QString& p) { return saveFesttextFile(FixedTextStore(), p, 4); }},
+            {".CHR", [](const QString& p) { return saveChrFile(p, CharacterDefinition()); }},
+            {".TST", [](const QString& p) { return writeKeyTableFile(p, QByteArray(32, 'k')); }},
+        };
+        const QList<std::pair<const char*, bool>> targets = {
+            {"regular file", true},      {"new name", true},     {"FIFO without reader", false},
+            {"FIFO with reader", false}, {"device node", false}, {"folder", false}};
+        for (const auto& [what, writer] : writers)
+            for (const auto& [target, written] : targets)
+                QTest::addRow("%s onto a %s", what, target) << writer << target << written;
+    }
+
+    // Every save and the trace write only to a regular file or a new name; anything else is
+    // refused at once with a reason and stays what it was.
+    void onlyRegularFilesAreWritten() {
+        QFETCH(Writer, writer);
+        QFETCH(QString, target);
+        QFETCH(bool, written);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ziel"));
+        const QByteArray native = QFile::encodeName(path);
+        int reader = -1;
+        if (target == "regular file") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("alt") == 3);
+        } else if (target.startsWith("FIFO")) {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+            if (target.endsWith("with reader"))
+                reader = ::open(native.constData(), O_RDONLY | O_NONBLOCK);
+        } else if (target == "device node") {
+            // A node of its own for the null device: a fault must never hit the system's.
+            if (::mknod(native.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                QSKIP("no device nodes can be made here");
+        } else if (target == "folder") {
+            QVERIFY(QDir().mkdir(path));
+        }
+        const mode_t before = kindOf(path);
+        const QString why = writer(path);
+        ++figures.cases;
+        if (reader >= 0) {
+            char c;
+            QVERIFY(::read(reader, &c, 1) <= 0); // nothing arrived
+            ::close(reader);
+        }
+        if (written) {
+            QVERIFY2(why.isEmpty(), qPrintable(why));
+            QCOMPARE(kindOf(path), mode_t(S_IFREG));
+            return;
+        }
+        figures.dataLost += kindOf(path) != before;
+        QCOMPARE(kindOf(path), before);
+        QVERIFY2(why.contains(QStringLiteral("keine gewöhnliche Datei")) ||
+                     why.contains(QStringLiteral("Ordner")),
+                 qPrintable(why));
+    }
+
+    // A record that can no longer be written (a full disk) is told once, and ends.
+    void traceWriteFailureToldOnce() {
+        QTemporaryDir dir;
+        ByteTrace trace;
+        QStringList told;
+        trace.onFailure = [&told](const QString& why) { told << why; };
+        QCOMPARE(trace.open(dir.filePath(QStringLiteral("spur.log"))), QString());
+        // A file size limit fails the writes beyond it the way a full disk does.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        for (int i = 0; i < 500; ++i)
+            trace.sent(QByteArray(16, 'x'));
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ++figures.cases;
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told[0].contains(QStringLiteral("spur.log")));
+        QVERIFY(!trace.isOpen());
+    }
+
+    // A program that asks and never reads: the simulated terminal's memory stays bounded.
+    void simulatorNobodyReads() {
+        TerminalOptions o;
+        o.initialImage = QByteArray(30000, 'i') + QByteArray(2, '\0');
+        PtyTerminal term(o);
+        QString error;
+        QVERIFY2(term.start(&error), qPrintable(error));
+        const int fd =
+            ::open(QFile::encodeName(term.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        qint64 taken = 0;
+        connect(&term.link(), &TerminalLink::received, this,
+                [&taken](const QByteArray& b) { taken += b.size(); });
+        const qint64 before = statusKb("VmRSS:");
+        // Best effort: the peak from here on, else the peak of the whole run.
+        if (QFile clear(QStringLiteral("/proc/self/clear_refs")); clear.open(QIODevice::WriteOnly))
+            clear.write("5");
+        // 2000 read-backs of 30 KB each: 60 MB of answers nobody reads.
+        const QByteArray requests = QByteArray("\x1bW").repeated(2000);
+        qsizetype sent = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (sent < requests.size() && clock.elapsed() < 60000) {
+            const ssize_t n =
+                ::write(fd, requests.constData() + sent, size_t(requests.size() - sent));
+            if (n > 0)
+                sent += n;
+            else
+                QTest::qWait(5);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(taken, requests.size(), 120000);
+        // The terminal takes each burst only once it has answered the one before: when the
+        // version query is in, every read-back has been answered.
+        QCOMPARE(::write(fd, "\x1b&V", 3), ssize_t(3));
+        QTRY_COMPARE_WITH_TIMEOUT(taken, requests.size() + 3, 120000);
+        ++figures.cases;
+        const qint64 grown = qMax(statusKb("VmHWM:"), statusKb("VmRSS:")) - before;
+        // Far below what the answers would take if they were kept (60 MB, many times over).
+        qInfo("simulated terminal grew by %lld KiB", grown);
+        QVERIFY2(grown < 200 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
+        // The newest answers are still there, never more than the terminal keeps.
+        QTRY_VERIFY_WITH_TIMEOUT(readable(fd), 60000);
+        qint64 got = 0;
+        char buf[65536];
+        for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, 2000) > 0; p.revents = 0) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0) break;
+            got += n;
+        }
+        ::close(fd);
+        QVERIFY2(got <= TerminalLink::kMaxQueuedOutput + 65536, qPrintable(QString::number(got)));
+    }
+
+    // An oversize settings file is told once at start-up, kept whole, and the operator's later
+    // choices are stored again.
+    void oversizeSettings() {
+        MainWindowFixture f;
+        const QByteArray big =
+            "[Einstellungen]\nDisplayTyp=3\n[Fremd]\nx=" + QByteArray(fileio::kMaxFileSize, 'x') +
+            '\n';
+        {
+            QFile file(f.settings->fileName());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(big) == big.size());
+        }
+        MainWindow& w = f.start();
+        int told = 0;
+        for (const QString& m : f.dialogs.messages())
+            told += m.contains(QStringLiteral("größer als"));
+        QCOMPARE(told, 1);
+        f.find<QComboBox>(QStringLiteral("cboDisplaytype"))->setCurrentIndex(9);
+        w.cboDisplaytype_Click();
+        ++figures.cases;
+        QCOMPARE(f.settings->read(SettingsStore::kDisplayType), QStringLiteral("9"));
+        QFile backup(f.settings->fileName() + QStringLiteral(".zu-gross"));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        const bool kept = backup.readAll() == big;
+        figures.dataLost += !kept;
+        QVERIFY(kept);
     }
 };
 
