@@ -17,8 +17,9 @@ OpResult defineCharacter(CommandExchange& exchange, int place, int code,
     for (qsizetype i = 0; i < echoed.size(); ++i) {
         const QByteArray byte = echoed.mid(i, 1);
         if (!exchange.sendAndWaitFor(byte, byte, timeOut).isEmpty()) continue;
-        if (exchange.lastEnd() == CommandExchange::WaitEnd::PortLost)
-            return OpResult::failedAt(exchange.lastEnd(), i, echoed.size());
+        const auto end = exchange.lastEnd();
+        if (end == CommandExchange::WaitEnd::PortLost || end == CommandExchange::WaitEnd::Aborted)
+            return OpResult::failedAt(end, i, echoed.size());
         if (result.ok()) result = {OpResult::Status::TerminalFailed, i, echoed.size()};
     }
     return result;

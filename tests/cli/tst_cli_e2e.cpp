@@ -117,13 +117,14 @@ void TestCliEndToEnd::exitCodes_data() {
         << sim + QStringList{"--simulator-option", "no-echo-after=3", "char", "write", "@/c.chr"}
         << 1 << ""
         << "Echo bei Offset 3 (3 von 9";
-    QTest::newRow("test run") << sim + QStringList{"test"} << 0
-                              << "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne "
-                                 "Sichtprüfung\nTastatur-Test: OK, ohne Tastenprüfung\n"
-                                 "Festtextprogrammierung: OK\nFesttext-Test: OK\n"
-                                 "Tastaturbelegung: OK\n---: OK\nTastatur- und Sichtprüfung "
-                                 "übersprungen (ohne --interactive).\n"
-                              << "";
+    QTest::newRow("test run")
+        << sim + QStringList{"test"} << 0
+        << "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne "
+           "Sichtprüfung\nTastatur-Test: OK, ohne Tastenprüfung\n"
+           "Festtextprogrammierung: OK\nFesttext-Test: OK\n"
+           "Tastaturbelegung: OK\nReserve (ohne Prüfung): OK\nTastatur- und Sichtprüfung "
+           "übersprungen (ohne --interactive).\n"
+        << "";
     QTest::newRow("version") << sim + QStringList{"version"} << 0 << "1.80\n"
                              << "";
     QTest::newRow("old firmware") << sim +
