@@ -77,7 +77,7 @@ bool readInt(const QString& text, int min, int max, int* out) {
     return v.has_value();
 }
 
-// The parser's own complaints come in English only.
+// The parser's own complaints are English unless the toolkit's German catalogue is installed.
 QString germanParseError(const QCommandLineParser& p) {
     if (!p.unknownOptionNames().isEmpty())
         return QStringLiteral("Unbekannte Option \"%1\".").arg(p.unknownOptionNames().first());
@@ -88,7 +88,7 @@ QString germanParseError(const QCommandLineParser& p) {
         return QStringLiteral("Die Option \"%1\" braucht einen Wert.").arg(option);
     if (text.startsWith(QLatin1String("Unexpected value")))
         return QStringLiteral("Die Option \"%1\" nimmt keinen Wert.").arg(option);
-    return QStringLiteral("Falscher Aufruf: %1").arg(text);
+    return text;
 }
 
 } // namespace

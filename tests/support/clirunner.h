@@ -8,7 +8,7 @@
 // zeptal32-cli as a process, with a settings folder of its own so that the user's stored port
 // never counts. The test target defines ZEPTAL32_CLI as the tool's path.
 struct CliRun {
-    int code = -1; // -1: crashed or still running after the time limit
+    int code = -1; // -1: killed by a signal, crashed or still running after the time limit
     QString out;
     QString err;
 };
@@ -25,6 +25,8 @@ class CliRunner {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome_);
         process.setProcessEnvironment(env);
+        // Whatever the tool writes by mistake lands in the test's folder.
+        process.setWorkingDirectory(configHome_);
         process.start(QStringLiteral(ZEPTAL32_CLI), args);
     }
 
