@@ -16,8 +16,9 @@ OpResult defineCharacter(CommandExchange& exchange, int place, int code,
     OpResult result = OpResult::finished(echoed.size());
     for (qsizetype i = 0; i < echoed.size(); ++i) {
         if (exchange.sendAndExpectEcho(echoed[i], timeOut)) continue;
-        if (exchange.lastEnd() == CommandExchange::WaitEnd::PortLost)
-            return OpResult::failedAt(exchange.lastEnd(), i, echoed.size());
+        const auto end = exchange.lastEnd();
+        if (end == CommandExchange::WaitEnd::PortLost || end == CommandExchange::WaitEnd::Aborted)
+            return OpResult::failedAt(end, i, echoed.size());
         if (result.ok()) result = {OpResult::Status::TerminalFailed, i, echoed.size()};
     }
     return result;

@@ -7,8 +7,9 @@ class CommandExchange;
 
 // The CG-RAM operations, shared by the character page and the command-line tool. Each step of
 // the result is one echoed byte (nine per place). Missing echoes do not stop anything: every
-// byte of a definition goes out all the same and only a lost port ends an operation early; the
-// result still reports the first missing echo as TerminalFailed, at the step it fell on. The caller
+// byte of a definition goes out all the same and only a lost port or an abort ends an operation
+// early; the result still reports the first missing echo as TerminalFailed, at the step it fell
+// on. The caller
 // checks the place (0..7) and, for storing, the code (32..127) beforehand.
 
 // Defines the character, clears the display and gives the terminal 200 ms to settle.

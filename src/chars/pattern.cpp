@@ -123,7 +123,11 @@ std::optional<CharacterDefinition> parseChrRecord(const QByteArray& data) {
 ChrLoad loadChrFile(const QString& path) {
     const fileio::ReadResult read = fileio::readFile(path);
     if (!read.ok()) return {std::nullopt, read.error};
-    if (auto definition = parseChrRecord(read.data)) return {definition, {}};
+    return chrFromFile(read.data);
+}
+
+ChrLoad chrFromFile(const QByteArray& data) {
+    if (auto definition = parseChrRecord(data)) return {definition, {}};
     return {std::nullopt, tooShort.arg(kChrRecordSize)};
 }
 

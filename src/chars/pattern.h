@@ -80,6 +80,8 @@ struct ChrLoad {
 
 // Reads the file whole first, so a file that cannot be read or is too short changes nothing.
 ChrLoad loadChrFile(const QString& path);
+// The same for a file's bytes already read whole.
+ChrLoad chrFromFile(const QByteArray& data);
 // The ten bytes replace the file only once all of them are written. Returns the reason of a
 // failure, or an empty text.
 QString saveChrFile(const QString& path, const CharacterDefinition& definition);

@@ -3,6 +3,7 @@
 #include "control/controlops.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
+#include "core/numbers.h"
 #include "core/settings.h"
 #include "link/commandexchange.h"
 #include "link/devicemap.h"
@@ -17,8 +18,10 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace cli {
@@ -33,9 +36,19 @@ QList<Subcommand>& registry() {
     return commands;
 }
 
+// The first failure to write stdout, as an errno; 0 while every write went through.
+int stdoutError = 0;
+
+void write(std::FILE* out, const QByteArray& bytes) {
+    errno = 0;
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) == size_t(bytes.size()) &&
+        std::fflush(out) == 0;
+    if (!written && out == stdout && stdoutError == 0) stdoutError = errno ? errno : EIO;
+}
+
 void print(std::FILE* out, const QString& text) {
-    std::fputs(text.toUtf8().constData(), out);
-    std::fflush(out);
+    write(out, text.toUtf8());
 }
 
 // Message boxes of the shared code (a time-out message) become lines on stderr; a question is
@@ -57,13 +70,16 @@ class ConsoleDialogs : public Dialogs {
     QString saveFileName(const FileDialog&) override { return {}; }
 };
 
-// Ctrl-C: the first sets the abort flag from inside the event loop, so the running transfer
-// ends the way the program ends it; the second ends the process at once.
+// Ctrl-C, SIGTERM (from `timeout` or a service manager) and SIGHUP (a closed session): the
+// first sets the abort flag from inside the event loop, so the running transfer ends the way the
+// program ends it (fixed texts with their two closing 0 bytes); a second ends the process at once.
 int interruptPipe[2] = {-1, -1};
-std::atomic_int interrupts{0};
+std::atomic_int interruptSignal{0};
+static_assert(std::atomic_int::is_always_lock_free);
 
-void onInterrupt(int) {
-    if (interrupts.fetch_add(1) > 0) ::_exit(kInterrupted);
+void onInterrupt(int signal) {
+    int none = 0;
+    if (!interruptSignal.compare_exchange_strong(none, signal)) ::_exit(128 + signal);
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(interruptPipe[1], &c, 1);
 }
@@ -75,7 +91,9 @@ const char* const kExitCodes =
     "       EEPROM voll)\n"
     "  2    falscher Aufruf; Datei nicht lesbar, nicht schreibbar oder ungültig\n"
     "  3    Schnittstelle nicht zu öffnen, von einem anderen Programm belegt oder verloren\n"
-    "  130  mit Strg+C abgebrochen\n";
+    "  129  abgebrochen, weil die Sitzung endete (SIGHUP)\n"
+    "  130  mit Strg+C abgebrochen\n"
+    "  143  abgebrochen durch SIGTERM (z. B. von timeout)\n";
 
 QString formsText(const Subcommand& command) {
     QString text;
@@ -128,11 +146,11 @@ QString takeCommonOptions(const QStringList& args, CommonOptions* options, QStri
             options->port = value;
         } else if (arg == QLatin1String("--baud")) {
             // Only the speeds the terminal can be set to.
-            const bool known = control::speedItems().contains(value + QStringLiteral(",n,8,2"));
-            if (!known)
+            const auto baud = parseWholeNumber(value, 0, 1000000);
+            if (!baud || !control::speedItems().contains(QStringLiteral("%1,n,8,2").arg(*baud)))
                 return QStringLiteral("--baud %1: erlaubt sind 9600, 4800, 2400 und 1200.")
                     .arg(value);
-            options->baud = value.toInt();
+            options->baud = *baud;
         } else if (arg == QLatin1String("--display")) {
             options->display = value;
         } else if (arg == QLatin1String("--simulator-option")) {
@@ -160,6 +178,40 @@ std::optional<Display> displayFromText(const QString& text) {
             return Display{i, type.columns, type.rows};
     }
     return std::nullopt;
+}
+
+bool isAllWord(const QString& word) {
+    return word == QLatin1String("alle") || word == QLatin1String("all");
+}
+
+bool isOptionWord(const QString& word) {
+    return word.size() > 1 && word.startsWith(QLatin1Char('-')) && !word[1].isDigit();
+}
+
+fileio::ReadResult readStandardInput() {
+    fileio::ReadResult result;
+    QByteArray data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR && interruptSignal.load() == 0) continue;
+        if (n < 0) {
+            result.error = errno == EINTR
+                               ? QStringLiteral("Das Lesen der Standardeingabe wurde abgebrochen.")
+                               : QStringLiteral("Die Standardeingabe kann nicht gelesen werden.");
+            return result;
+        }
+        if (n == 0) break;
+        data.append(buffer, n);
+        if (data.size() > fileio::kMaxFileSize) {
+            result.error = QStringLiteral("Die Standardeingabe ist größer als %1 KB und kann "
+                                          "keine gültige Datei sein.")
+                               .arg(fileio::kMaxFileSize / 1024);
+            return result;
+        }
+    }
+    result.data = data;
+    return result;
 }
 
 std::optional<QString> unescapeCommandText(const QString& text) {
@@ -229,6 +281,24 @@ QString Cli::commandHelp(const Subcommand& command) const {
 }
 
 int Cli::run(const QStringList& arguments) {
+    return checkOutput(runArguments(arguments));
+}
+
+int Cli::checkOutput(int code) const {
+    if (std::fflush(stdout) != 0 && stdoutError == 0) stdoutError = errno ? errno : EIO;
+    if (stdoutError == 0 && !std::ferror(stdout)) return code;
+    const int e = stdoutError ? stdoutError : EIO;
+    const QString why = e == ENOSPC  ? QStringLiteral("kein Platz mehr auf dem Datenträger")
+                        : e == EBADF ? QStringLiteral("die Standardausgabe ist geschlossen")
+                        : e == EPIPE ? QStringLiteral("niemand liest die Ausgabe mehr")
+                                     : QString::fromLocal8Bit(std::strerror(e));
+    error(QStringLiteral("Das Ergebnis kann nicht auf die Standardausgabe geschrieben werden: "
+                         "%1.")
+              .arg(why));
+    return code == kDone ? kUsage : code;
+}
+
+int Cli::runArguments(const QStringList& arguments) {
     QStringList rest;
     const QString problem = takeCommonOptions(arguments, &options_, &rest);
     if (!problem.isEmpty()) {
@@ -247,7 +317,10 @@ int Cli::run(const QStringList& arguments) {
     const auto found = std::find_if(commands.begin(), commands.end(),
                                     [&](const Subcommand& c) { return c.name == rest[0]; });
     if (found == commands.end()) {
-        error(QStringLiteral("Unbekannter Befehl \"%1\". (zeptal32-cli --help)").arg(rest[0]));
+        error((isOptionWord(rest[0]) ? QStringLiteral("Unbekannte Option %1.")
+                                     : QStringLiteral("Unbekannter Befehl \"%1\"."))
+                  .arg(rest[0]) +
+              QStringLiteral(" (zeptal32-cli --help)"));
         return kUsage;
     }
     if (options_.help) {
@@ -311,7 +384,7 @@ int Cli::runCommand(const Subcommand& command, const QStringList& rest) {
     for (const QString& word : rest.mid(1)) {
         if (!literal && word == QLatin1String("--"))
             literal = true;
-        else if (!literal && word.size() > 1 && word.startsWith(QLatin1Char('-')))
+        else if (!literal && isOptionWord(word))
             options.append(word);
         else
             words.append(word);
@@ -326,13 +399,20 @@ void Cli::watchInterrupt() {
     QObject::connect(interruptNotifier_.get(), &QSocketNotifier::activated, [this] {
         char c = 0;
         [[maybe_unused]] const auto n = ::read(interruptPipe[0], &c, 1);
-        info(QStringLiteral("Abbruch angefordert (Strg+C ein zweites Mal beendet sofort)."));
+        const int signal = interruptSignal.load();
+        info(signal == SIGINT
+                 ? QStringLiteral("Abbruch angefordert (Strg+C ein zweites Mal "
+                                  "beendet sofort).")
+                 : QStringLiteral("Abbruch angefordert (%1).")
+                       .arg(QString::fromLatin1(signal == SIGHUP ? "SIGHUP" : "SIGTERM")));
         LinkFlags::instance().setAbortRequested(true);
     });
+    // No SA_RESTART: a read of standard input must end when the signal comes.
     struct sigaction action = {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
 }
 
 int Cli::connect(const QString& lineSettings) {
@@ -414,6 +494,24 @@ void Cli::result(const QString& text) const {
     print(stdout, text + QLatin1Char('\n'));
 }
 
+void Cli::output(const QByteArray& bytes) const {
+    write(stdout, bytes);
+}
+
+fileio::ReadResult Cli::readInput(const QString& path) const {
+    return path == kStdio ? readStandardInput() : fileio::readFile(path);
+}
+
+int Cli::fileFailed(const QString& text) const {
+    error(text);
+    return interruptSignal.load() ? abortCode() : kUsage;
+}
+
+int Cli::abortCode() const {
+    const int signal = interruptSignal.load();
+    return signal ? 128 + signal : kInterrupted;
+}
+
 int Cli::usage(const Subcommand& command, const QString& problem) const {
     error(problem);
     print(stderr, QStringLiteral("Aufruf:\n") + formsText(command) +
@@ -437,7 +535,7 @@ int Cli::exitFor(const OpResult& result, const QString& failed) {
         return kPortFailed;
     case OpResult::Status::Aborted:
         error(QStringLiteral("Abgebrochen%1.").arg(steps));
-        return kInterrupted;
+        return abortCode();
     }
     return kTerminalFailed;
 }

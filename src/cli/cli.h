@@ -2,6 +2,7 @@
 
 #include "cli/progress.h"
 #include "cli/subcommand.h"
+#include "core/fileio.h"
 #include "link/bytetrace.h"
 #include "link/operation.h"
 
@@ -27,7 +28,9 @@ enum ExitCode : int {
     kTerminalFailed = 1, // no echo, no or a wrong reply, a difference, a full EEPROM
     kUsage = 2,          // bad call, or a file that cannot be read, written or used
     kPortFailed = 3,     // the port cannot be opened, is in use, or vanished
+    kHangUp = 129,       // SIGHUP: the session that started the tool has gone
     kInterrupted = 130,  // Ctrl-C
+    kTerminated = 143,   // SIGTERM
 };
 
 // The display the texts are laid out for: an entry of the display type list.
@@ -58,6 +61,16 @@ std::optional<Display> displayFromText(const QString& text);
 // The free-command text as typed on a command line: "\e" is ESC and "\\" a backslash; nullopt
 // for any other backslash sequence.
 std::optional<QString> unescapeCommandText(const QString& text);
+// "alle" or "all" (either word in every command that takes one).
+bool isAllWord(const QString& word);
+// Whether a word after the command is one of its options rather than a value such as "-1" or
+// "-" (standard input or output).
+bool isOptionWord(const QString& word);
+
+// Where a file argument of "-" leads.
+inline const QString kStdio = QStringLiteral("-");
+// Standard input read to its end, bounded like every file (fileio::kMaxFileSize).
+fileio::ReadResult readStandardInput();
 
 // zeptal32-cli: reads the common options, runs one subcommand, owns the port and the exchange
 // the subcommand works on.
@@ -90,9 +103,17 @@ class Cli {
     Progress progress(const QString& label);
     void endProgress();
 
-    void info(const QString& text) const;   // stderr, not with --quiet
-    void error(const QString& text) const;  // stderr, always
-    void result(const QString& text) const; // stdout, always
+    void info(const QString& text) const;       // stderr, not with --quiet
+    void error(const QString& text) const;      // stderr, always
+    void result(const QString& text) const;     // stdout, always
+    void output(const QByteArray& bytes) const; // stdout as it is, always
+    // A file argument read whole: "-" is standard input. Nothing is said here.
+    fileio::ReadResult readInput(const QString& path) const;
+    // Says why the file cannot be used; returns kUsage, or the signal's code when reading
+    // standard input was cut short by one.
+    int fileFailed(const QString& text) const;
+    // The exit code of a run ended by Ctrl-C, SIGTERM or SIGHUP.
+    int abortCode() const;
     // Says what is wrong with the call of `command` and returns kUsage.
     int usage(const Subcommand& command, const QString& problem) const;
 
@@ -101,7 +122,10 @@ class Cli {
     int exitFor(const OpResult& result, const QString& failed);
 
   private:
+    int runArguments(const QStringList& arguments);
     int runCommand(const Subcommand& command, const QStringList& rest);
+    // Exit code 2 when a result could not be written to stdout although all else went well.
+    int checkOutput(int code) const;
     int startSimulator();
     void watchInterrupt();
     QString helpText() const;

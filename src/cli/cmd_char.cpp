@@ -4,6 +4,7 @@
 
 #include "chars/charops.h"
 #include "chars/pattern.h"
+#include "core/numbers.h"
 
 namespace cli {
 namespace {
@@ -21,12 +22,11 @@ QString noEcho(Cli& cli, const OpResult& result) {
 }
 
 int write(Cli& cli, const QString& path) {
-    const ChrLoad load = loadChrFile(path);
-    if (!load.definition) {
-        cli.error(QStringLiteral("Das Zeichen kann nicht aus \"%1\" geladen werden: %2")
-                      .arg(path, load.error));
-        return kUsage;
-    }
+    const fileio::ReadResult file = cli.readInput(path);
+    const ChrLoad load = file.ok() ? chrFromFile(file.data) : ChrLoad{std::nullopt, file.error};
+    if (!load.definition)
+        return cli.fileFailed(QStringLiteral("Das Zeichen kann nicht aus \"%1\" geladen werden: %2")
+                                  .arg(path, load.error));
     const CharacterDefinition& d = *load.definition;
     if (const int rc = cli.connect()) return rc;
     cli.info(QStringLiteral("Zeichen aus \"%1\" (CG-RAM %2, Tausch-Adresse %3) an %4")
@@ -39,16 +39,15 @@ int write(Cli& cli, const QString& path) {
 }
 
 int erase(Cli& cli, const QString& word) {
-    bool ok = false;
-    const int place = word.toInt(&ok) - 1;
-    const bool all = word == QLatin1String("all");
-    if (!all && (!ok || place < 0 || place >= kCgramPlaces))
+    const auto place = parseWholeNumber(word, 1, kCgramPlaces);
+    const bool all = isAllWord(word);
+    if (!all && !place)
         return cli.usage(
-            chars(), QStringLiteral("CG-RAM 1..8 oder \"all\" erwartet, nicht \"%1\".").arg(word));
+            chars(), QStringLiteral("CG-RAM 1..8 oder \"alle\" erwartet, nicht \"%1\".").arg(word));
     if (const int rc = cli.connect()) return rc;
     const OpResult erased =
         all ? eraseAllCharacters(cli.exchange(), {}, cli.progress(QStringLiteral("Löschen")))
-            : eraseCharacter(cli.exchange(), place);
+            : eraseCharacter(cli.exchange(), *place - 1);
     cli.endProgress();
     return cli.exitFor(erased, noEcho(cli, erased));
 }
@@ -69,7 +68,7 @@ Subcommand chars() {
             14,
             {{QStringLiteral("char write DATEI.CHR"),
               QStringLiteral("Zeichen aus der Datei im Pultino speichern und anzeigen")},
-             {QStringLiteral("char erase 1..8|all"),
+             {QStringLiteral("char erase 1..8|alle"),
               QStringLiteral("CG-RAM-Platz (oder alle acht) im Pultino löschen")}},
             QStringLiteral(
                 "Die Datei hält 10 Bytes: Platz 0..7, Tausch-Adresse 32..127, sieben Zeilen, 0.\n"
@@ -77,7 +76,8 @@ Subcommand chars() {
                 "Code mit Echo-Prüfung (500 ms); danach Display löschen und beim Speichern den\n"
                 "Code als Text. Fehlt ein Echo, geht die Definition trotzdem ganz hinaus; der\n"
                 "Exit-Code ist dann 1 mit dem Offset des ersten fehlenden Echos. Die Plätze\n"
-                "heißen wie im Programm CG-RAM 1 bis 8; \"erase\" bindet sie an den Code 10."),
+                "heißen wie im Programm CG-RAM 1 bis 8; \"erase\" bindet sie an den Code 10\n"
+                "(\"alle\" oder \"all\": alle acht). DATEI \"-\" ist die Standardeingabe."),
             run};
 }
 

@@ -4,6 +4,7 @@
 #include "control/controllogic.h"
 #include "control/controlops.h"
 #include "core/displaytypes.h"
+#include "core/numbers.h"
 #include "core/settings.h"
 #include "core/win1252.h"
 #include "link/commandexchange.h"
@@ -26,6 +27,14 @@ bool plainCall(Cli& cli, const Subcommand& command, Arguments& args, qsizetype w
     return false;
 }
 
+// The terminal took the value, but the program's settings file did not.
+int notKept(Cli& cli, const QString& what, const QString& why) {
+    cli.error(QStringLiteral("%1 im Pultino gespeichert, aber nicht in den Einstellungen von "
+                             "ZEPTAL32 (\"%2\"): %3 Spätere Aufrufe verwenden den alten Wert.")
+                  .arg(what, cli.settings().fileName(), why));
+    return kUsage;
+}
+
 // --- display TYP
 
 Subcommand displayCommand();
@@ -42,13 +51,14 @@ int display(Cli& cli, Arguments& args) {
     rc = cli.exitFor(
         control::storeDisplayType(cli.port(), type.code, QString::fromLatin1(type.text)),
         QString());
-    if (rc == kDone) {
-        // As choosing the type in the program's list does, so later calls lay texts out for it.
+    if (rc != kDone) return rc;
+    // As choosing the type in the program's list does, so later calls lay texts out for it.
+    const QString name = QString::fromLatin1(type.text).trimmed();
+    const QString why =
         cli.settings().write(SettingsStore::kDisplayType, QString::number(chosen->index));
-        cli.info(QStringLiteral("Display-Typ %1 gespeichert.")
-                     .arg(QString::fromLatin1(type.text).trimmed()));
-    }
-    return rc;
+    if (!why.isEmpty()) return notKept(cli, QStringLiteral("Display-Typ %1").arg(name), why);
+    cli.info(QStringLiteral("Display-Typ %1 gespeichert.").arg(name));
+    return kDone;
 }
 
 Subcommand displayCommand() {
@@ -74,7 +84,8 @@ int speed(Cli& cli, Arguments& args) {
     int rc = kUsage;
     if (!plainCall(cli, speedCommand(), args, 1, &rc)) return rc;
     const QStringList items = control::speedItems();
-    const auto code = items.indexOf(args.words()[0] + QStringLiteral(",n,8,2"));
+    const auto baud = parseWholeNumber(args.words()[0], 0, 1000000);
+    const auto code = baud ? items.indexOf(QStringLiteral("%1,n,8,2").arg(*baud)) : -1;
     if (code < 0)
         return cli.usage(speedCommand(),
                          QStringLiteral("Baudrate 9600, 4800, 2400 oder 1200 erwartet, nicht "
@@ -87,7 +98,8 @@ int speed(Cli& cli, Arguments& args) {
                       .arg(cli.portName()));
         return kPortFailed;
     }
-    cli.settings().write(SettingsStore::kLineSettings, items[code]);
+    const QString why = cli.settings().write(SettingsStore::kLineSettings, items[code]);
+    if (!why.isEmpty()) return notKept(cli, QStringLiteral("Baudrate %1").arg(items[code]), why);
     cli.info(QStringLiteral("Baudrate %1 gespeichert.").arg(items[code]));
     return kDone;
 }
@@ -164,13 +176,8 @@ int address(Cli& cli, Arguments& args) {
     int rc = kUsage;
     if (!plainCall(cli, addressCommand(), args, 1, &rc)) return rc;
     const QString& word = args.words()[0];
-    bool ok = false;
-    const int n = word.toInt(&ok);
-    int index = -1;
-    if (word == QLatin1String("alle"))
-        index = 0;
-    else if (ok && n >= 0 && n <= 15)
-        index = n + 1;
+    const auto n = parseWholeNumber(word, 0, 15);
+    const int index = isAllWord(word) ? 0 : n ? *n + 1 : -1;
     if (index < 0)
         return cli.usage(addressCommand(),
                          QStringLiteral("\"alle\" oder 0..15 erwartet, nicht \"%1\".").arg(word));
@@ -182,8 +189,8 @@ Subcommand addressCommand() {
     return {QStringLiteral("address"),
             60,
             {{QStringLiteral("address alle|0..15"), QStringLiteral("Bus-Adresse vorgeben")}},
-            QStringLiteral("Selektiert im Bus-Mode alle Pultinos (ESC \"&AZ\") oder das mit der "
-                           "Adresse n\n(ESC \"&A\", n)."),
+            QStringLiteral("Selektiert im Bus-Mode alle Pultinos (ESC \"&AZ\"; \"alle\" oder "
+                           "\"all\") oder das mit\nder Adresse n (ESC \"&A\", n)."),
             address};
 }
 

@@ -1,6 +1,7 @@
 // keys: the terminal's key table and keyboard mode, as the buttons of the keyboard tab do it.
 #include "cli/cli.h"
 
+#include "core/numbers.h"
 #include "keyboard/keyboardops.h"
 #include "keyboard/keytable.h"
 
@@ -29,23 +30,22 @@ int sendTable(Cli& cli, const QByteArray& table, const QString& what) {
 }
 
 int write(Cli& cli, const QString& path) {
-    const KeyTableFile file = readKeyTableFile(path);
-    if (!file.ok()) {
-        cli.error(QStringLiteral("Die Tastaturtabelle kann nicht aus \"%1\" geladen werden: %2")
-                      .arg(path, file.error));
-        return kUsage;
-    }
-    return sendTable(cli, file.codes, QStringLiteral("Tastaturtabelle aus \"%1\"").arg(path));
+    const fileio::ReadResult file = cli.readInput(path);
+    if (!file.ok())
+        return cli.fileFailed(
+            QStringLiteral("Die Tastaturtabelle kann nicht aus \"%1\" geladen werden: %2")
+                .arg(path, file.error));
+    return sendTable(cli, keyTableFromFile(file.data),
+                     QStringLiteral("Tastaturtabelle aus \"%1\"").arg(path));
 }
 
 int mode(Cli& cli, const QString& word) {
-    bool ok = false;
-    const int m = word.toInt(&ok);
-    if (!ok || m < 0 || m > 7)
+    const auto m = parseWholeNumber(word, 0, 7);
+    if (!m)
         return cli.usage(keys(),
                          QStringLiteral("Tastaturmodus 0..7 erwartet, nicht \"%1\".").arg(word));
     if (const int rc = cli.connect()) return rc;
-    const OpResult result = setKeyboardMode(cli.exchange(), m);
+    const OpResult result = setKeyboardMode(cli.exchange(), *m);
     return cli.exitFor(result, QStringLiteral("Das Pultino an %1 unterstützt diese Funktion "
                                               "nicht (keine oder eine zu kurze Antwort auf die "
                                               "Versionsabfrage); der Tastaturmodus wurde nicht "

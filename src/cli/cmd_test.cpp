@@ -18,6 +18,13 @@ using testmode::RowState;
 
 Subcommand testCommand();
 
+// The test window's last row has no step and no caption of its own ("---"); a line of output
+// needs a name.
+QString rowLabel(int row) {
+    return row == int(testmode::Row::Spare) ? QStringLiteral("Reserve (ohne Prüfung)")
+                                            : testmode::rowName(row);
+}
+
 QString lines(QString text) {
     return text.replace(QChar(13), QChar(10));
 }
@@ -135,9 +142,9 @@ int run(Cli& cli, Arguments& args) {
     const testmode::RunResult run = testmode::runTests(
         cli.exchange(), setup, person, [&cli](int row, RowState state, const QString& text) {
             if (state == RowState::Running)
-                cli.info(testmode::rowName(row) + QStringLiteral(" ..."));
+                cli.info(rowLabel(row) + QStringLiteral(" ..."));
             else if (state != RowState::Neutral)
-                cli.result(testmode::rowName(row) + QStringLiteral(": ") + text);
+                cli.result(rowLabel(row) + QStringLiteral(": ") + text);
         });
     if (person.skipped())
         cli.result(QStringLiteral("Tastatur- und Sichtprüfung übersprungen (ohne --interactive)."));
@@ -148,7 +155,7 @@ int run(Cli& cli, Arguments& args) {
     if (person.declined()) return kTerminalFailed;
     if (LinkFlags::instance().abortRequested()) {
         cli.error(QStringLiteral("Abgebrochen."));
-        return kInterrupted;
+        return cli.abortCode();
     }
     return run.allPassed() ? kDone : kTerminalFailed;
 }

@@ -1,6 +1,7 @@
 // texts: the fixed-text memory, as the buttons of the fixed-text tab do it.
 #include "cli/cli.h"
 
+#include "core/numbers.h"
 #include "fixedtext/fixedtext.h"
 #include "fixedtext/fixedtextops.h"
 #include "fixedtext/txtfile.h"
@@ -13,12 +14,12 @@ Subcommand texts();
 int loadImage(Cli& cli, const QString& path, QByteArray* image) {
     FixedTextStore store;
     const Display& display = cli.display();
-    const FesttextLoad load = loadFesttextFile(store, path, display.rows, display.columns);
-    if (!load.error.isEmpty()) {
-        cli.error(QStringLiteral("Die Festtexte können nicht aus \"%1\" geladen werden: %2")
-                      .arg(path, load.error));
-        return kUsage;
-    }
+    const fileio::ReadResult file = cli.readInput(path);
+    if (!file.ok())
+        return cli.fileFailed(
+            QStringLiteral("Die Festtexte können nicht aus \"%1\" geladen werden: %2")
+                .arg(path, file.error));
+    const FesttextLoad load = loadFesttextData(store, file.data, display.rows, display.columns);
     if (load.blanked > 0)
         cli.info(QStringLiteral("\"%1\": %2 Nullzeichen als Leerzeichen übernommen.")
                      .arg(path)
@@ -96,6 +97,10 @@ int read(Cli& cli, const QString& path) {
     FixedTextStore store;
     const QList<FixedText> texts = parseFesttextReply(back.reply, cli.display().columns);
     applyFesttexts(store, texts);
+    if (path == kStdio) {
+        cli.output(festtextFileContents(store, cli.display().rows));
+        return kDone;
+    }
     const QString why = saveFesttextFile(store, path, cli.display().rows);
     if (!why.isEmpty()) {
         cli.error(QStringLiteral("Die Festtexte können nicht in \"%1\" gespeichert werden: %2")
@@ -109,13 +114,12 @@ int read(Cli& cli, const QString& path) {
 }
 
 int show(Cli& cli, const QString& number) {
-    bool ok = false;
-    const int n = number.toInt(&ok);
-    if (!ok || n < 0 || n >= kFixedTextCount)
+    const auto n = parseWholeNumber(number, 0, kFixedTextCount - 1);
+    if (!n)
         return cli.usage(
             texts(), QStringLiteral("Festtext-Nummer 0..127 erwartet, nicht \"%1\".").arg(number));
     if (const int rc = cli.connect()) return rc;
-    return cli.exitFor(showFixedText(cli.port(), n), QString());
+    return cli.exitFor(showFixedText(cli.port(), *n), QString());
 }
 
 int run(Cli& cli, Arguments& args) {
@@ -134,23 +138,25 @@ int run(Cli& cli, Arguments& args) {
 }
 
 Subcommand texts() {
-    return {QStringLiteral("texts"),
-            10,
-            {{QStringLiteral("texts write DATEI.TXT [--verify]"),
-              QStringLiteral("Festtexte im Pultino speichern, zurücklesen, vergleichen")},
-             {QStringLiteral("texts verify DATEI.TXT"),
-              QStringLiteral("Festtexte im Pultino mit der Datei vergleichen")},
-             {QStringLiteral("texts read DATEI.TXT"),
-              QStringLiteral("Festtexte aus dem Pultino in die Datei schreiben")},
-             {QStringLiteral("texts show N"), QStringLiteral("Festtext N (0..127) anzeigen")}},
-            QStringLiteral(
-                "Die Datei hat eine Zeile je Displayzeile (Windows-1252, CR LF), so viele Zeilen\n"
-                "je Festtext, wie das Display (--display) Zeilen hat. \"write\" überträgt jedes "
-                "Byte\nmit Echo-Prüfung, liest danach alle Festtexte zurück und vergleicht; "
-                "--verify gibt\ndas Ergebnis des Vergleichs wie \"verify\" aus: \"identisch\" oder "
-                "\"Unterschied an\nOffset N\". Strg+C beendet das Speichern mit zwei 0-Bytes, so "
-                "dass das Pultino die\nbis dahin übertragenen Festtexte abschließt."),
-            run};
+    return {
+        QStringLiteral("texts"),
+        10,
+        {{QStringLiteral("texts write DATEI.TXT [--verify]"),
+          QStringLiteral("Festtexte im Pultino speichern, zurücklesen, vergleichen")},
+         {QStringLiteral("texts verify DATEI.TXT"),
+          QStringLiteral("Festtexte im Pultino mit der Datei vergleichen")},
+         {QStringLiteral("texts read DATEI.TXT"),
+          QStringLiteral("Festtexte aus dem Pultino in die Datei schreiben (- : stdout)")},
+         {QStringLiteral("texts show N"), QStringLiteral("Festtext N (0..127) anzeigen")}},
+        QStringLiteral(
+            "Die Datei hat eine Zeile je Displayzeile (Windows-1252, CR LF), so viele Zeilen\n"
+            "je Festtext, wie das Display (--display) Zeilen hat. \"write\" überträgt jedes "
+            "Byte\nmit Echo-Prüfung, liest danach alle Festtexte zurück und vergleicht; "
+            "--verify gibt\ndas Ergebnis des Vergleichs wie \"verify\" aus: \"identisch\" oder "
+            "\"Unterschied an\nOffset N\". DATEI \"-\" ist die Standardeingabe, bei \"read\" die "
+            "Standardausgabe.\nStrg+C, SIGTERM und SIGHUP beenden das Speichern mit zwei "
+            "0-Bytes, so dass das\nPultino die bis dahin übertragenen Festtexte abschließt."),
+        run};
 }
 
 const Registration registration(texts());

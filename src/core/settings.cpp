@@ -266,19 +266,19 @@ QString SettingsStore::value(const QString& group, const QString& key,
     return findValue(file.data, group, key).value_or(defaultValue);
 }
 
-void SettingsStore::setValue(const QString& group, const QString& key, const QString& value) {
+QString SettingsStore::setValue(const QString& group, const QString& key, const QString& value) {
     QByteArray before;
     if (QFileInfo::exists(path_)) {
         const fileio::ReadResult file = fileio::readFile(path_);
         // A file that cannot be read whole is never replaced by a file of our keys alone; one
         // that is only too large is kept under another name.
-        if (!file.ok() && !(file.tooLarge && setOversizeAside())) return;
+        if (!file.ok() && !(file.tooLarge && setOversizeAside())) return file.error;
         before = file.data;
     }
     const QByteArray after = replacedValue(before, group, key, value);
-    if (after == before) return;
+    if (after == before) return {};
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    fileio::writeFile(path_, after);
+    return fileio::writeFile(path_, after);
 }
 
 bool SettingsStore::oversize() const {
@@ -303,8 +303,8 @@ QString SettingsStore::read(const QString& key, const QString& defaultValue) con
     return value(QStringLiteral("Einstellungen"), key, defaultValue);
 }
 
-void SettingsStore::write(const QString& key, const QString& value) {
-    setValue(QStringLiteral("Einstellungen"), key, value);
+QString SettingsStore::write(const QString& key, const QString& value) {
+    return setValue(QStringLiteral("Einstellungen"), key, value);
 }
 
 QString SettingsStore::portDevice(int n) const {

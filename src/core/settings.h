@@ -22,7 +22,8 @@ class SettingsStore {
     ~SettingsStore();
 
     QString read(const QString& key, const QString& defaultValue = QString()) const;
-    void write(const QString& key, const QString& value);
+    // Returns why the file could not be written (German), empty once the value is stored.
+    QString write(const QString& key, const QString& value);
 
     // The device path configured for port number n ("Ports/COM<n>"), empty when none.
     QString portDevice(int n) const;
@@ -45,7 +46,7 @@ class SettingsStore {
 
   private:
     QString value(const QString& group, const QString& key, const QString& defaultValue) const;
-    void setValue(const QString& group, const QString& key, const QString& value);
+    QString setValue(const QString& group, const QString& key, const QString& value);
     bool setOversizeAside() const;
 
     QString path_;

@@ -77,9 +77,13 @@ QString normalisedKeyText(const QString& text) {
 KeyTableFile readKeyTableFile(const QString& path) {
     const fileio::ReadResult read = fileio::readFile(path);
     if (!read.ok()) return {{}, read.error};
-    QByteArray codes = read.data.left(kKeyCount);
+    return {keyTableFromFile(read.data), {}};
+}
+
+QByteArray keyTableFromFile(const QByteArray& data) {
+    QByteArray codes = data.left(kKeyCount);
     codes.append(QByteArray(kKeyCount - codes.size(), '\0'));
-    return {codes, {}};
+    return codes;
 }
 
 QString writeKeyTableFile(const QString& path, const QByteArray& codes) {

@@ -11,7 +11,8 @@
 #endif
 
 QtSerialPort::QtSerialPort(DeviceMapper deviceFor, QObject* parent)
-    : SerialPort(parent), deviceFor_(std::move(deviceFor)) {
+    : SerialPort(parent), deviceFor_(std::move(deviceFor)),
+      lockDirectories_(portlock::defaultDirectories()) {
     connect(&port_, &QSerialPort::readyRead, this, [this] {
         notifying_ = true;
         emit dataReceived();
@@ -170,6 +171,11 @@ bool QtSerialPort::open() {
     const QString device = deviceName();
     if (device.isEmpty()) {
         error_ = QStringLiteral("Für COM%1 ist kein Gerät eingestellt.").arg(portNumber_);
+        return false;
+    }
+    if (const auto holder = portlock::liveHolder(device, lockDirectories_)) {
+        error_ = QStringLiteral("%1: wird bereits von einem anderen Programm verwendet (%2)")
+                     .arg(device, portlock::holderText(*holder));
         return false;
     }
     port_.setPortName(device);

@@ -2,6 +2,7 @@
 
 #include "link/linesettings.h"
 #include "link/lowlatency.h"
+#include "link/portlock.h"
 #include "link/serialport.h"
 
 #include <QSerialPort>
@@ -39,6 +40,8 @@ class QtSerialPort : public SerialPort {
     bool lowLatency() const { return lowLatency_.active(); }
     // Where the low-latency request goes; tests put a stand-in for the driver here.
     void setLowLatencyDriver(LowLatency::Driver driver) { lowLatency_ = LowLatency(driver); }
+    // Where other programs' lock files are looked for before opening (see portlock).
+    void setLockDirectories(QStringList directories) { lockDirectories_ = std::move(directories); }
 
   private:
     bool apply(const LineSettings& s);
@@ -51,6 +54,7 @@ class QtSerialPort : public SerialPort {
     DeviceMapper deviceFor_;
     QSerialPort port_;
     LowLatency lowLatency_;
+    QStringList lockDirectories_;
     int portNumber_ = 1;
     LineSettings settings_;
     int handshaking_ = 0;

@@ -1,5 +1,7 @@
 #include "sim/simoptions.h"
 
+#include "core/numbers.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
@@ -9,52 +11,60 @@ struct Parser {
     QCommandLineParser p;
     QCommandLineOption display{
         QStringLiteral("display-type"),
-        QStringLiteral("Display type, e.g. 20x4, 16x2 or 8x2 (default 20x4)."),
-        QStringLiteral("type")};
+        QStringLiteral("Display-Typ, z. B. 20x4, 16x2 oder 8x2 (Vorgabe 20x4)."),
+        QStringLiteral("typ")};
     QCommandLineOption address{QStringLiteral("address"),
-                               QStringLiteral("Own bus address 0..15 (default 0)."),
+                               QStringLiteral("Eigene Bus-Adresse 0..15 (Vorgabe 0)."),
                                QStringLiteral("n")};
-    QCommandLineOption capacity{QStringLiteral("eeprom-capacity"),
-                                QStringLiteral("Fixed-text EEPROM size in bytes (default 32768)."),
-                                QStringLiteral("bytes")};
-    QCommandLineOption versionReply{QStringLiteral("version-reply"),
-                                    QStringLiteral("Answer to the version query (default 1.80B)."),
-                                    QStringLiteral("text")};
+    QCommandLineOption capacity{
+        QStringLiteral("eeprom-capacity"),
+        QStringLiteral("Größe des Festtext-EEPROMs in Bytes (Vorgabe 32768)."),
+        QStringLiteral("bytes")};
+    QCommandLineOption versionReply{
+        QStringLiteral("version-reply"),
+        QStringLiteral("Antwort auf die Versionsabfrage (Vorgabe 1.80B)."), QStringLiteral("text")};
     QCommandLineOption noEchoAfter{
         QStringLiteral("no-echo-after"),
-        QStringLiteral("Fault: echo only the first n bytes of a transfer."), QStringLiteral("n")};
-    QCommandLineOption wrongEchoAt{QStringLiteral("wrong-echo-at"),
-                                   QStringLiteral("Fault: echo byte n of a transfer inverted."),
-                                   QStringLiteral("n")};
-    QCommandLineOption silentVersion{QStringLiteral("silent-version"),
-                                     QStringLiteral("Fault: no answer to the version query.")};
-    QCommandLineOption silentEeprom{QStringLiteral("silent-eeprom"),
-                                    QStringLiteral("Fault: no answer to the EEPROM query.")};
+        QStringLiteral("Fehler: nur die ersten n Bytes einer Übertragung als Echo zurück."),
+        QStringLiteral("n")};
+    QCommandLineOption wrongEchoAt{
+        QStringLiteral("wrong-echo-at"),
+        QStringLiteral("Fehler: Byte n einer Übertragung invertiert als Echo."),
+        QStringLiteral("n")};
+    QCommandLineOption silentVersion{
+        QStringLiteral("silent-version"),
+        QStringLiteral("Fehler: keine Antwort auf die Versionsabfrage.")};
+    QCommandLineOption silentEeprom{
+        QStringLiteral("silent-eeprom"),
+        QStringLiteral("Fehler: keine Antwort auf die EEPROM-Abfrage.")};
     QCommandLineOption oldFirmware{QStringLiteral("old-firmware"),
-                                   QStringLiteral("Fault: no answer to either query.")};
+                                   QStringLiteral("Fehler: keine Antwort auf beide Abfragen.")};
     QCommandLineOption shortVersion{
         QStringLiteral("short-version"),
-        QStringLiteral("Fault: the version query is answered with \"B\" only.")};
-    QCommandLineOption noise{QStringLiteral("noise"),
-                             QStringLiteral("Fault: bytes (hex) sent after every reply and echo."),
-                             QStringLiteral("hex")};
+        QStringLiteral("Fehler: die Versionsabfrage wird nur mit \"B\" beantwortet.")};
+    QCommandLineOption noise{
+        QStringLiteral("noise"),
+        QStringLiteral("Fehler: Bytes (hex) nach jeder Antwort und jedem Echo."),
+        QStringLiteral("hex")};
     QCommandLineOption lineRate{
         QStringLiteral("line-rate"),
-        QStringLiteral("Every byte takes 11 bit times at the stored speed.")};
+        QStringLiteral("Jedes Byte braucht 11 Bitzeiten der gespeicherten Baudrate.")};
     QCommandLineOption strictSpeed{
         QStringLiteral("strict-speed"),
-        QStringLiteral("Bytes sent at another speed than the stored one are lost.")};
-    QCommandLineOption headless{QStringLiteral("headless"), QStringLiteral("No window.")};
+        QStringLiteral("Bytes mit einer anderen als der gespeicherten Baudrate gehen verloren.")};
+    QCommandLineOption headless{QStringLiteral("headless"), QStringLiteral("Ohne Fenster.")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Diese Hilfe.")};
     QCommandLineOption screenshot{QStringLiteral("screenshot"),
-                                  QStringLiteral("Save the window as PNG when the simulator ends."),
-                                  QStringLiteral("file")};
+                                  QStringLiteral("Das Fenster beim Beenden als PNG speichern."),
+                                  QStringLiteral("datei")};
 
     // Not "--display": Qt's own -display option (the X server) would take it first.
     Parser() {
         p.setApplicationDescription(QStringLiteral(
-            "Simulated Pultino terminal on a pseudo-terminal. The first line printed is the "
-            "device to open."));
-        p.addHelpOption();
+            "Simuliertes Pultino an einem Pseudo-Terminal. Die erste ausgegebene Zeile ist das "
+            "Gerät, das zu öffnen ist."));
+        p.addOption(help);
         p.addOptions({display, address, capacity, versionReply, noEchoAfter, wrongEchoAt,
                       silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
                       strictSpeed, headless, screenshot});
@@ -62,11 +72,23 @@ struct Parser {
 };
 
 bool readInt(const QString& text, int min, int max, int* out) {
-    bool ok = false;
-    const int v = text.trimmed().toInt(&ok);
-    if (!ok || v < min || v > max) return false;
-    *out = v;
-    return true;
+    const auto v = parseWholeNumber(text, min, max);
+    if (v) *out = *v;
+    return v.has_value();
+}
+
+// The parser's own complaints are English unless the toolkit's German catalogue is installed.
+QString germanParseError(const QCommandLineParser& p) {
+    if (!p.unknownOptionNames().isEmpty())
+        return QStringLiteral("Unbekannte Option \"%1\".").arg(p.unknownOptionNames().first());
+    static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
+    const QString text = p.errorText();
+    const QString option = quoted.match(text).captured(1);
+    if (text.startsWith(QLatin1String("Missing value")))
+        return QStringLiteral("Die Option \"%1\" braucht einen Wert.").arg(option);
+    if (text.startsWith(QLatin1String("Unexpected value")))
+        return QStringLiteral("Die Option \"%1\" nimmt keinen Wert.").arg(option);
+    return text;
 }
 
 } // namespace
@@ -89,8 +111,12 @@ std::optional<QByteArray> parseHexBytes(const QString& text) {
 
 QString simulatorHelpText() {
     // Asked before an application object exists, the parser cannot know the program's name.
-    return Parser().p.helpText().replace(QStringLiteral("<executable_name>"),
-                                         QStringLiteral("pultino-sim"));
+    return Parser()
+        .p.helpText()
+        .replace(QStringLiteral("<executable_name>"), QStringLiteral("pultino-sim"))
+        .replace(QStringLiteral("Usage:"), QStringLiteral("Aufruf:"))
+        .replace(QStringLiteral("[options]"), QStringLiteral("[Optionen]"))
+        .replace(QStringLiteral("Options:"), QStringLiteral("Optionen:"));
 }
 
 bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out, QString* error) {
@@ -100,9 +126,10 @@ bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out,
         if (error) *error = text;
         return false;
     };
-    if (!p.parse(args)) return failWith(p.errorText());
+    if (!p.parse(args)) return failWith(germanParseError(p));
     if (!p.positionalArguments().isEmpty())
-        return failWith(QStringLiteral("Unexpected argument: %1").arg(p.positionalArguments()[0]));
+        return failWith(
+            QStringLiteral("Unerwartetes Argument \"%1\".").arg(p.positionalArguments()[0]));
     SimulatorCommandLine r;
     TerminalOptions& t = r.terminal;
 
@@ -116,25 +143,25 @@ bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out,
                 found = true;
             }
         }
-        if (!found) return failWith(QStringLiteral("Unknown display type: %1").arg(wanted));
+        if (!found) return failWith(QStringLiteral("Unbekannter Display-Typ \"%1\".").arg(wanted));
     }
     if (p.isSet(ps.address) && !readInt(p.value(ps.address), 0, 15, &t.busAddress))
-        return failWith(QStringLiteral("Bus address must be 0..15."));
+        return failWith(QStringLiteral("Die Bus-Adresse muss 0..15 sein."));
     if (p.isSet(ps.capacity) &&
         !readInt(p.value(ps.capacity), 0, 16 * 1024 * 1024, &t.eepromCapacity))
-        return failWith(QStringLiteral("EEPROM capacity must be a number of bytes."));
+        return failWith(QStringLiteral("Die EEPROM-Größe muss eine Anzahl Bytes sein."));
     if (p.isSet(ps.versionReply)) t.versionReply = p.value(ps.versionReply).toLatin1();
     if (p.isSet(ps.noEchoAfter) && !readInt(p.value(ps.noEchoAfter), 0, 1 << 30, &t.noEchoAfter))
-        return failWith(QStringLiteral("--no-echo-after needs a count of bytes."));
+        return failWith(QStringLiteral("--no-echo-after braucht eine Anzahl Bytes."));
     if (p.isSet(ps.wrongEchoAt) && !readInt(p.value(ps.wrongEchoAt), 1, 1 << 30, &t.wrongEchoAt))
-        return failWith(QStringLiteral("--wrong-echo-at needs a byte number from 1."));
+        return failWith(QStringLiteral("--wrong-echo-at braucht eine Bytenummer ab 1."));
     t.silentVersion = p.isSet(ps.silentVersion) || p.isSet(ps.oldFirmware);
     t.silentEeprom = p.isSet(ps.silentEeprom) || p.isSet(ps.oldFirmware);
     t.shortVersionReply = p.isSet(ps.shortVersion);
     if (p.isSet(ps.noise)) {
         const auto bytes = parseHexBytes(p.value(ps.noise));
         if (!bytes || bytes->isEmpty())
-            return failWith(QStringLiteral("--noise needs bytes in hex, e.g. FF or 00,FF."));
+            return failWith(QStringLiteral("--noise braucht Bytes in Hex, z. B. FF oder 00,FF."));
         t.noise = *bytes;
     }
     t.lineRate = p.isSet(ps.lineRate);

@@ -134,13 +134,14 @@ void TestCliEndToEnd::exitCodes_data() {
     QTest::newRow("texts read onto a FIFO")
         << sim + QStringList{"texts", "read", "@/fifo"} << 2 << ""
         << "keine gewöhnliche Datei";
-    QTest::newRow("test run") << sim + QStringList{"test"} << 0
-                              << "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne "
-                                 "Sichtprüfung\nTastatur-Test: OK, ohne Tastenprüfung\n"
-                                 "Festtextprogrammierung: OK\nFesttext-Test: OK\n"
-                                 "Tastaturbelegung: OK\n---: OK\nTastatur- und Sichtprüfung "
-                                 "übersprungen (ohne --interactive).\n"
-                              << "";
+    QTest::newRow("test run")
+        << sim + QStringList{"test"} << 0
+        << "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne "
+           "Sichtprüfung\nTastatur-Test: OK, ohne Tastenprüfung\n"
+           "Festtextprogrammierung: OK\nFesttext-Test: OK\n"
+           "Tastaturbelegung: OK\nReserve (ohne Prüfung): OK\nTastatur- und Sichtprüfung "
+           "übersprungen (ohne --interactive).\n"
+        << "";
     QTest::newRow("version") << sim + QStringList{"version"} << 0 << "1.80\n"
                              << "";
     QTest::newRow("old firmware") << sim +

@@ -1,3 +1,4 @@
+#include "clirunner.h"
 #include "fakedialogs.h"
 #include "faultpeer.h"
 #include "ptypeer.h"
@@ -17,6 +18,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -330,6 +334,88 @@ class TestFaults : public QObject {
         QVERIFY(r.ok());
         receivedWhole(peer, image);
         QCOMPARE(p.dialogs.messages().size(), 1);
+    }
+
+    // The command-line tool when its result cannot be written, and when a signal ends it in the
+    // middle of a transfer: the exit code says which, and the terminal is left as Ctrl-C leaves it.
+    void commandLineTool_data() {
+        QTest::addColumn<QStringList>("args"); // "@" is the test's folder
+        QTest::addColumn<int>("signal");       // 0: none, stdout is a full disk
+        QTest::addColumn<QString>("cue");      // on stderr before the signal goes
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("lastSent"); // how the trace's last sent burst ends
+        QTest::addColumn<int>("definitions");  // at most this many ESC "&L" sent; -1: any
+        const QStringList sim{"--simulator", "--trace", "@/trace"};
+        const QStringList lineRate = sim + QStringList{"--simulator-option", "line-rate"};
+        const QStringList silent = sim + QStringList{"--simulator-option", "no-echo-after=0"};
+        QTest::newRow("help, stdout full") << QStringList{"--help"} << 0 << "" << 2 << "" << -1;
+        for (const char* command : {"version", "eeprom", "test"})
+            QTest::addRow("%s, stdout full", command)
+                << sim + QStringList{command} << 0 << "" << 2 << "" << -1;
+        QTest::newRow("texts read -, stdout full")
+            << sim + QStringList{"texts", "read", "-"} << 0 << "" << 2 << "" << -1;
+        QTest::newRow("SIGTERM in texts write")
+            << lineRate + QStringList{"--display", "40x4", "texts", "write", "@/full.txt"}
+            << int(SIGTERM) << "Speichern: 0 %" << 143 << "> 00 00 |..|" << -1;
+        QTest::newRow("SIGHUP in texts write")
+            << lineRate + QStringList{"--display", "40x4", "texts", "write", "@/full.txt"}
+            << int(SIGHUP) << "Speichern: 0 %" << 129 << "> 00 00 |..|" << -1;
+        QTest::newRow("Ctrl-C in char write") << silent + QStringList{"char", "write", "@/c.chr"}
+                                              << int(SIGINT) << "Zeichen aus" << 130 << "" << 1;
+        QTest::newRow("Ctrl-C in char erase all")
+            << silent + QStringList{"char", "erase", "all"} << int(SIGINT) << "Simuliertes Pultino"
+            << 130 << "" << 1;
+    }
+
+    void commandLineTool() {
+        QFETCH(QStringList, args);
+        QFETCH(int, signal);
+        QFETCH(QString, cue);
+        QFETCH(int, code);
+        QFETCH(QString, lastSent);
+        QFETCH(int, definitions);
+        QTemporaryDir dir;
+        QFile texts(dir.filePath(QStringLiteral("full.txt")));
+        QVERIFY(texts.open(QIODevice::WriteOnly));
+        texts.write((QByteArray(40, 'A') + "\r\n").repeated(512));
+        texts.close();
+        QFile character(dir.filePath(QStringLiteral("c.chr")));
+        QVERIFY(character.open(QIODevice::WriteOnly) && character.write("\x02"
+                                                                        "AABCDEFG\0",
+                                                                        10));
+        character.close();
+        for (QString& arg : args)
+            arg.replace(QLatin1Char('@'), dir.path());
+
+        const CliRunner tool(dir.filePath(QStringLiteral("config")));
+        QProcess process;
+        if (signal == 0) process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        tool.start(process, args);
+        QString err;
+        if (signal != 0) {
+            err = CliRunner::waitForError(process, cue);
+            QVERIFY2(err.contains(cue), qPrintable(err));
+            ::kill(pid_t(process.processId()), signal);
+        }
+        const CliRun r = CliRunner::wait(process, 60000);
+        ++figures.cases;
+        figures.hangs += process.state() != QProcess::NotRunning;
+        err += r.err;
+        QCOMPARE(r.code, code);
+        QVERIFY2(!err.contains(QLatin1String("Echo")), qPrintable(err));
+        if (signal == 0) QVERIFY2(err.contains(QLatin1String("Standardausgabe")), qPrintable(err));
+        QFile trace(dir.filePath(QStringLiteral("trace")));
+        if (lastSent.isEmpty() && definitions < 0) return;
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        QByteArray last;
+        int defined = 0;
+        for (const QByteArray& line : trace.readAll().split('\n')) {
+            if (line.contains(" > ")) last = line;
+            defined += line.contains("> 1B 26 4C");
+        }
+        QVERIFY2(last.endsWith(lastSent.toLatin1()), last.constData());
+        if (definitions >= 0)
+            QVERIFY2(defined <= definitions, qPrintable(QString::number(defined)));
     }
 };
 

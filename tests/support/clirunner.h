@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDir>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// zeptal32-cli as a process, with a settings folder of its own so that the user's stored port
+// never counts. The test target defines ZEPTAL32_CLI as the tool's path.
+struct CliRun {
+    int code = -1; // -1: killed by a signal, crashed or still running after the time limit
+    QString out;
+    QString err;
+};
+
+class CliRunner {
+  public:
+    // `configHome` is made if missing (the toolkit falls back to the user's own settings
+    // unless the folder exists).
+    explicit CliRunner(QString configHome) : configHome_(std::move(configHome)) {
+        QDir().mkpath(configHome_);
+    }
+
+    void start(QProcess& process, const QStringList& args) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome_);
+        process.setProcessEnvironment(env);
+        // Whatever the tool writes by mistake lands in the test's folder.
+        process.setWorkingDirectory(configHome_);
+        process.start(QStringLiteral(ZEPTAL32_CLI), args);
+    }
+
+    // `input` goes to the tool's stdin, which is closed after it.
+    CliRun run(const QStringList& args, const QByteArray& input = {}) const {
+        QProcess process;
+        return finish(process, args, input);
+    }
+
+    CliRun finish(QProcess& process, const QStringList& args, const QByteArray& input = {}) const {
+        start(process, args);
+        process.write(input);
+        process.closeWriteChannel();
+        return wait(process);
+    }
+
+    static CliRun wait(QProcess& process, int ms = 240000) {
+        CliRun r;
+        if (!process.waitForFinished(ms) || process.exitStatus() != QProcess::NormalExit) return r;
+        r.code = process.exitCode();
+        r.out = QString::fromUtf8(process.readAllStandardOutput());
+        r.err = QString::fromUtf8(process.readAllStandardError());
+        return r;
+    }
+
+    // Reads stderr until `text` has come; what came so far.
+    static QString waitForError(QProcess& process, const QString& text, int ms = 60000) {
+        process.setReadChannel(QProcess::StandardError);
+        QString seen;
+        while (!seen.contains(text) && process.waitForReadyRead(ms))
+            seen += QString::fromUtf8(process.readAllStandardError());
+        return seen;
+    }
+
+  private:
+    QString configHome_;
+};
