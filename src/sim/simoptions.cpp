@@ -55,6 +55,7 @@ struct Parser {
             "Simulated Pultino terminal on a pseudo-terminal. The first line printed is the "
             "device to open."));
         p.addHelpOption();
+        p.addVersionOption();
         p.addOptions({display, address, capacity, versionReply, noEchoAfter, wrongEchoAt,
                       silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
                       strictSpeed, headless, screenshot});
