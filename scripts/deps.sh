@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 packages=(cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
-    qt6-translations-l10n)
+    qt6-translations-l10n librsvg2-bin desktop-file-utils appstream mandoc bash-completion
+    dpkg-dev lintian file bsdextrautils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
