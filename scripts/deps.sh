@@ -4,7 +4,9 @@
 # network. The names are real packages: a name that is only provided by another package never
 # shows as installed.
 set -euo pipefail
-packages=(cmake g++ ninja-build qt6-base-dev qt6-serialport-dev qt6-translations-l10n)
+packages=(cmake g++ ninja-build qt6-base-dev qt6-serialport-dev qt6-translations-l10n
+    librsvg2-bin desktop-file-utils appstream mandoc bash-completion dpkg-dev lintian file
+    bsdextrautils)
 missing=()
 for p in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) || status=

@@ -3,6 +3,7 @@
 #include "core/dialogs.h"
 #include "core/settings.h"
 #include "core/translations.h"
+#include "core/version.h"
 #include "link/bytetrace.h"
 #include "link/devicemap.h"
 #include "link/qtserialport.h"
@@ -13,11 +14,43 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
+namespace {
+
+const char* const kHelp =
+    "Aufruf: zeptal32 [Optionen]\n"
+    "Einrichten, Prüfen und Vorführen des Pultino-Bedienterminals.\n\n"
+    "Optionen:\n"
+    "  --simulator     mit dem eingebauten simulierten Pultino statt der gewählten\n"
+    "                  Schnittstelle arbeiten (nur für diesen Lauf)\n"
+    "  --test          das Fenster \"PT Test und Initialisierung\" statt des Hauptfensters\n"
+    "  --trace DATEI   jedes Byte auf der Leitung mit Zeitstempel protokollieren\n"
+    "  --version       Name und Version ausgeben\n"
+    "  --help, -h      diese Hilfe\n\n"
+    "Dazu kommen die Optionen von Qt (Plattform, Display, Stil).\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // Answered before the application object exists: neither needs a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("zeptal32 %s\n", kZeptalVersion);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPTAL32"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kZeptalVersion));
+    // Lets the desktop find the entry and icon that belong to the window.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kZeptalAppId));
     installToolkitTranslations(app);
     const bool simulator = QApplication::arguments().contains(QStringLiteral("--simulator"));
 

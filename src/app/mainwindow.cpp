@@ -12,6 +12,7 @@
 #include "core/forms.h"
 #include "core/settings.h"
 #include "core/twips.h"
+#include "core/version.h"
 #include "demos/demopage.h"
 #include "fixedtext/fixedtextpage.h"
 #include "keyboard/keyboardpage.h"
@@ -42,8 +43,8 @@
 
 namespace {
 
-constexpr int kVersionMajor = 2;
-constexpr int kVersionMinor = 2;
+constexpr int kVersionMajor = kZeptalVersionMajor;
+constexpr int kVersionMinor = kZeptalVersionMinor;
 
 // Pages whose feature brings its own title leave titleName empty.
 struct TabInfo {

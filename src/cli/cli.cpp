@@ -5,6 +5,7 @@
 #include "core/displaytypes.h"
 #include "core/numbers.h"
 #include "core/settings.h"
+#include "core/version.h"
 #include "link/commandexchange.h"
 #include "link/devicemap.h"
 #include "link/flags.h"
@@ -163,6 +164,8 @@ QString takeCommonOptions(const QStringList& args, CommonOptions* options, QStri
             options->quiet = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             options->help = true;
+        } else if (arg == QLatin1String("--version")) {
+            options->version = true;
         } else {
             rest->append(arg);
         }
@@ -268,6 +271,7 @@ QString Cli::helpText() const {
         "                            line-rate; mehrfach möglich (alle: pultino-sim --help)\n"
         "  --trace DATEI             jedes Byte auf der Leitung mit Zeitstempel protokollieren\n"
         "  --quiet, -q               ohne Fortschrittsanzeige und Hinweise\n"
+        "  --version                 Name und Version ausgeben\n"
         "  --help, -h                diese Hilfe; BEFEHL --help: Hilfe zu einem Befehl\n\n");
     return text + QString::fromUtf8(kExitCodes);
 }
@@ -304,6 +308,11 @@ int Cli::runArguments(const QStringList& arguments) {
     if (!problem.isEmpty()) {
         error(problem + QStringLiteral(" (zeptal32-cli --help)"));
         return kUsage;
+    }
+    if (options_.version) {
+        print(stdout,
+              kProgram + QLatin1Char(' ') + QLatin1String(kZeptalVersion) + QLatin1Char('\n'));
+        return kDone;
     }
     if (rest.isEmpty() || rest[0] == QLatin1String("--")) {
         if (options_.help) {

@@ -50,6 +50,7 @@ struct CommonOptions {
     QString trace;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 // The common options taken out of the arguments (args[0] is the program). What is left is the

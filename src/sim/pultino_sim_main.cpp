@@ -2,6 +2,7 @@
 // line, then serves the terminal until the window is closed or the process is told to stop.
 
 #include "core/translations.h"
+#include "core/version.h"
 #include "sim/ptyterminal.h"
 #include "sim/simoptions.h"
 #include "sim/simulatorwindow.h"
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
         const QByteArray arg(argv[i]);
         if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-?") {
             std::fputs(qPrintable(simulatorHelpText()), stdout);
+            return 0;
+        }
+        if (arg == "--version" || arg == "-v") {
+            std::printf("pultino-sim %s\n", kZeptalVersion);
             return 0;
         }
         headless = headless || arg == "--headless";

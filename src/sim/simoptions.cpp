@@ -55,6 +55,8 @@ struct Parser {
     QCommandLineOption headless{QStringLiteral("headless"), QStringLiteral("Ohne Fenster.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Diese Hilfe.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Name und Version ausgeben.")};
     QCommandLineOption screenshot{QStringLiteral("screenshot"),
                                   QStringLiteral("Das Fenster beim Beenden als PNG speichern."),
                                   QStringLiteral("datei")};
@@ -65,6 +67,7 @@ struct Parser {
             "Simuliertes Pultino an einem Pseudo-Terminal. Die erste ausgegebene Zeile ist das "
             "Gerät, das zu öffnen ist."));
         p.addOption(help);
+        p.addOption(version);
         p.addOptions({display, address, capacity, versionReply, noEchoAfter, wrongEchoAt,
                       silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
                       strictSpeed, headless, screenshot});

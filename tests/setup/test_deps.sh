@@ -18,7 +18,8 @@ stub apt-get 'echo "apt-get $*" >>"$CALLS"; [ -z "$APT_FAILS" ] || { echo "E: no
 stub sudo 'echo sudo >>"$CALLS"; [ -z "$SUDO_REFUSES" ] || { echo "sudo: a password is required" >&2; exit 1; }; exec "$@"'
 stub id 'echo "$USER_ID"'
 
-INSTALLED="cmake g++ ninja-build qt6-base-dev qt6-serialport-dev qt6-translations-l10n"
+# Every package the script lists, read from the script.
+INSTALLED=$(sed -n '/^packages=(/,/)/p' "$deps" | tr -d '()' | sed 's/packages=//' | xargs)
 failures=0
 # name | missing | apt fails | user id | sudo refuses | exit | calls (";" between) | last line
 # (an installed machine prints nothing at all)
