@@ -43,7 +43,13 @@ struct Parser {
         QStringLiteral("Every byte takes 11 bit times at the stored speed.")};
     QCommandLineOption strictSpeed{
         QStringLiteral("strict-speed"),
-        QStringLiteral("Bytes sent at another speed than the stored one are lost.")};
+        QStringLiteral("Bytes sent at another speed than the stored one are lost (the speed "
+                       "the program set on the pseudo-terminal is read from its line "
+                       "settings).")};
+    QCommandLineOption speed{QStringLiteral("speed"),
+                             QStringLiteral("Line speed stored at power-on: 9600, 4800, 2400 "
+                                            "or 1200 (default 9600)."),
+                             QStringLiteral("baud")};
     QCommandLineOption headless{QStringLiteral("headless"), QStringLiteral("No window.")};
     QCommandLineOption screenshot{QStringLiteral("screenshot"),
                                   QStringLiteral("Save the window as PNG when the simulator ends."),
@@ -57,7 +63,7 @@ struct Parser {
         p.addHelpOption();
         p.addOptions({display, address, capacity, versionReply, noEchoAfter, wrongEchoAt,
                       silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
-                      strictSpeed, headless, screenshot});
+                      strictSpeed, speed, headless, screenshot});
     }
 };
 
@@ -139,6 +145,12 @@ bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out,
     }
     t.lineRate = p.isSet(ps.lineRate);
     t.strictSpeed = p.isSet(ps.strictSpeed);
+    if (p.isSet(ps.speed)) {
+        const int code =
+            int(QList<int>{9600, 4800, 2400, 1200}.indexOf(p.value(ps.speed).trimmed().toInt()));
+        if (code < 0) return failWith(QStringLiteral("--speed must be 9600, 4800, 2400 or 1200."));
+        t.speedCode = code;
+    }
     r.headless = p.isSet(ps.headless);
     r.screenshot = p.value(ps.screenshot);
     *out = r;
