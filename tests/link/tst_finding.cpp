@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -209,7 +210,7 @@ class TestFinding : public QObject {
         d.setSearch(control::portSearch(PortCatalogue::system()));
         d.txtDevice->setText(term->slavePath());
         f.dialogs.answers << (confirm ? Dialogs::Answer::Yes : Dialogs::Answer::No);
-        d.cmdSearch_Click();
+        d.findChild<QPushButton*>(QStringLiteral("cmdSearch"))->click();
         QCOMPARE(f.dialogs.shown.size(), 1);
         QVERIFY2(f.dialogs.shown[0].text.contains(QLatin1String("4800,n,8,2, Firmware 1.80")),
                  qPrintable(f.dialogs.shown[0].text));
@@ -218,6 +219,59 @@ class TestFinding : public QObject {
         QCOMPARE(f.settings->portDevice(1), confirm ? term->slavePath() : QString());
         QCOMPARE(f.port.settings(), confirm ? QStringLiteral("4800,n,8,2") : "9600,n,8,2");
         QCOMPARE(d.result(), int(confirm ? QDialog::Accepted : QDialog::Rejected));
+    }
+
+    // The tool's own calls: exit codes, what goes to stdout, what --use keeps.
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("sim"); // the terminal at "PTY"
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");    // a piece of stdout
+        QTest::addColumn<QString>("err");    // a piece of stderr
+        QTest::addColumn<QString>("stored"); // a piece of the settings file
+        const QStringList at2400{"--speed", "2400", "--strict-speed"};
+        QTest::newRow("scan --use") << at2400 << QStringList{"scan", "--port", "PTY", "--use"} << 0
+                                    << "PTY: Pultino mit 2400,n,8,2, Firmware 1.80"
+                                    << ""
+                                    << "Einstellungen=\"2400,n,8,2\"";
+        QTest::newRow("scan, silent")
+            << QStringList{"--old-firmware"} << QStringList{"scan", "PTY"} << 1 << ""
+            << "PTY: kein Pultino gefunden"
+            << "";
+        QTest::newRow("no answer at 9600 points to the search")
+            << at2400 << QStringList{"--port", "PTY", "--baud", "9600", "version"} << 1 << ""
+            << "oder zeptal32-cli scan."
+            << "";
+        QTest::newRow("ports --json") << QStringList{} << QStringList{"ports", "--json"} << 0 << "["
+                                      << ""
+                                      << "";
+    }
+    void commandLine() {
+        QFETCH(QStringList, sim);
+        QFETCH(QStringList, args);
+        auto term = terminal(sim);
+        QVERIFY(term);
+        args.replaceInStrings(QStringLiteral("PTY"), term->slavePath());
+        QTemporaryDir config;
+        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("ZEPTAL32")));
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(ZEPTAL32_CLI), args);
+        QVERIFY(tool.waitForFinished(60000));
+        QTEST(tool.exitCode(), "code");
+        const QString printed = QString::fromUtf8(tool.readAllStandardOutput());
+        const QString said = QString::fromUtf8(tool.readAllStandardError());
+        QFile ini(config.filePath(QStringLiteral("ZEPTAL32/ZEPTAL32.ini")));
+        const QString kept = ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()) : "";
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QString, stored);
+        const QString pty = term->slavePath();
+        QVERIFY2(printed.contains(out.replace(QStringLiteral("PTY"), pty)), qPrintable(printed));
+        QVERIFY2(said.contains(err.replace(QStringLiteral("PTY"), pty)), qPrintable(said));
+        QVERIFY2(kept.contains(stored), qPrintable(kept));
     }
 };
 
