@@ -5,6 +5,7 @@
 #include "chars/charpage.h"
 #include "control/controlops.h"
 #include "control/devicepanel.h"
+#include "control/portscan.h"
 #include "control/textoutputpage.h"
 #include "core/dialogs.h"
 #include "core/displaytypes.h"
@@ -641,6 +642,7 @@ void MainWindow::SetDisplayType(int index) {
 
 void MainWindow::CommProps_Click() {
     PortDialog dialog(port_, settings_, devices_, dialogs_, this);
+    dialog.setSearch(control::portSearch(PortCatalogue::system()));
     dialog.exec();
     // Keep the lists and the status bar in step with what the dialog did to the port.
     lblCurrentCOM->setText(QStringLiteral("COM%1").arg(port_.portNumber()));

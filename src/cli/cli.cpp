@@ -10,6 +10,7 @@
 #include "link/devicemap.h"
 #include "link/flags.h"
 #include "link/linesettings.h"
+#include "link/portsearch.h"
 #include "link/qtserialport.h"
 #include "link/receivehandler.h"
 #include "sim/ptyterminal.h"
@@ -538,6 +539,8 @@ int Cli::exitFor(const OpResult& result, const QString& failed) {
         return kDone;
     case OpResult::Status::TerminalFailed:
         error(failed);
+        // Nothing came back at all: perhaps the terminal listens at another speed.
+        if (result.done == 0 && !failed.isEmpty()) error(searchHint());
         return kTerminalFailed;
     case OpResult::Status::PortLost:
         error(QStringLiteral("Die Verbindung über %1 ist unterbrochen%2.").arg(portName(), steps));

@@ -89,6 +89,10 @@ class Cli {
     const Display& display() const { return display_; }
     bool quiet() const { return options_.quiet; }
     SettingsStore& settings() { return *settings_; }
+    DeviceMap& devices() { return *devices_; }
+    // --port as given, empty when none.
+    const QString& portOption() const { return options_.port; }
+    bool usesSimulator() const { return options_.simulator; }
 
     // Opens the port (after starting the simulated terminal with --simulator) with the stored
     // line settings, the speed of --baud, or `lineSettings` when given. kDone, or kPortFailed

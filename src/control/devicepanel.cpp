@@ -10,6 +10,7 @@
 #include "link/commandexchange.h"
 #include "link/pagehost.h"
 #include "link/portlost.h"
+#include "link/portsearch.h"
 #include "link/serialport.h"
 
 #include <QApplication>
@@ -169,13 +170,23 @@ void DevicePanel::cmdSendDisplayType_Click() {
                               cboDisplaytype_->currentText());
 }
 
+namespace {
+
+// A terminal that does not answer may listen at another speed.
+QString withHint() {
+    return QString(QChar(13)) + QChar(13) + searchHint();
+}
+
+} // namespace
+
 void DevicePanel::cmdGetVersion_Click() {
     StatusScope status(host_, QStringLiteral("Versionsabfrage..."));
     const bool wasOpen = host_.port().isOpen();
     const QByteArray reply = control::queryVersion(host_.exchange()).reply;
     host_.clearReceiveMonitor();
     if (reply.isEmpty() && portGone(host_, wasOpen)) return;
-    const control::Message message = control::versionMessage(reply);
+    control::Message message = control::versionMessage(reply);
+    if (reply.isEmpty()) message.text += withHint();
     host_.dialogs().message(message.text, message.title);
 }
 
@@ -185,7 +196,8 @@ void DevicePanel::cmdGetEEPROMInfo_Click() {
     const QByteArray reply = control::queryEeprom(host_.exchange()).reply;
     host_.clearReceiveMonitor();
     if (reply.isEmpty() && portGone(host_, wasOpen)) return;
-    const control::Message message = control::eepromMessage(reply);
+    control::Message message = control::eepromMessage(reply);
+    if (reply.isEmpty()) message.text += withHint();
     host_.dialogs().message(message.text, message.title);
 }
 

@@ -4,9 +4,11 @@
 #include "core/settings.h"
 #include "link/devicemap.h"
 #include "link/linesettings.h"
+#include "link/portcatalogue.h"
 #include "link/serialport.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,7 +40,8 @@ QComboBox* combo(const QString& name, const QStringList& items, QWidget* parent)
 
 PortDialog::PortDialog(SerialPort& port, SettingsStore& settings, DeviceMap& devices,
                        Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), port_(port), settings_(settings), devices_(devices), dialogs_(dialogs) {
+    : QDialog(parent), port_(port), settings_(settings), devices_(devices), dialogs_(dialogs),
+      catalogue_(&PortCatalogue::system()) {
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("COM-Anschluß-Einstellungen"));
     setModal(true);
@@ -131,7 +134,22 @@ PortDialog::PortDialog(SerialPort& port, SettingsStore& settings, DeviceMap& dev
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     connect(cmdOK, &QPushButton::clicked, this, &PortDialog::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &PortDialog::cmdCancel_Click);
+    auto* cmdListPorts = new QPushButton(QStringLiteral("Schnittstellen anzeigen..."), this);
+    cmdListPorts->setObjectName(QStringLiteral("cmdListPorts"));
+    cmdListPorts->setToolTip(
+        QStringLiteral("Klicken Sie hier, um alle seriellen Schnittstellen mit ihren Adaptern "
+                       "anzuzeigen."));
+    auto* cmdSearch = cmdSearch_ = new QPushButton(QStringLiteral("Pultino suchen"), this);
+    cmdSearch->setVisible(false);
+    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    cmdSearch->setToolTip(
+        QStringLiteral("Klicken Sie hier, um an der gewählten Schnittstelle mit 9600, 4800, "
+                       "2400 und 1200 Baud nach einem Pultino zu suchen."));
+    connect(cmdListPorts, &QPushButton::clicked, this, &PortDialog::cmdListPorts_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, &PortDialog::cmdSearch_Click);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdListPorts);
+    buttons->addWidget(cmdSearch);
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
@@ -218,4 +236,74 @@ void PortDialog::cmdOK_Click() {
     // under the same number and device without a restart.
     if (!port_.isOpen() && !port_.open()) warn(port_.errorString());
     accept();
+}
+
+void PortDialog::setSearch(PortSearch search) {
+    search_ = std::move(search);
+    cmdSearch_->setVisible(bool(search_));
+}
+
+void PortDialog::cmdListPorts_Click() {
+    QStringList lines;
+    for (const PortInfo& p : catalogue_->ports()) {
+        QStringList fields{p.device};
+        if (!p.byId.isEmpty()) fields << QFileInfo(p.byId).fileName();
+        for (const QString& text : {p.description, p.manufacturer})
+            if (!text.isEmpty()) fields << text;
+        if (p.vendorId && p.productId)
+            fields << QStringLiteral("USB %1:%2")
+                          .arg(*p.vendorId, 4, 16, QLatin1Char('0'))
+                          .arg(*p.productId, 4, 16, QLatin1Char('0'));
+        if (!p.serialNumber.isEmpty())
+            fields << QStringLiteral("Seriennummer %1 (Gerät: usb:%1)").arg(p.serialNumber);
+        fields << catalogue_->use(p.device).text();
+        lines << fields.join(QStringLiteral(", "));
+    }
+    if (lines.isEmpty()) lines << QStringLiteral("Keine serielle Schnittstelle gefunden.");
+    dialogs_.message(lines.join(QChar(13)), QStringLiteral("Serielle Schnittstellen"),
+                     Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+}
+
+void PortDialog::cmdSearch_Click() {
+    const QString typed = txtDevice->text().trimmed();
+    const QString name = typed.isEmpty() ? devices_.device(cboPort->currentIndex() + 1) : typed;
+    QString why;
+    const QString device = catalogue_->resolve(name, &why);
+    if (device.isEmpty()) {
+        warn(QStringLiteral("%1: %2").arg(name, why));
+        return;
+    }
+    // The program's own port would hold the device against the search; it comes back after.
+    const bool reopen =
+        port_.isOpen() && catalogue_->resolve(port_.deviceName(), nullptr) == device;
+    if (reopen) port_.close();
+    setEnabled(false);
+    const ScanRow row = search_ ? search_(device) : ScanRow{device, {}, {}, {}};
+    setEnabled(true);
+    if (reopen && !port_.open()) warn(port_.errorString());
+    if (!row.found) {
+        const QString text =
+            row.use.busy() || !row.error.isEmpty()
+                ? scanRowText(row)
+                : QStringLiteral("An %1 hat kein Pultino geantwortet (versucht mit 9600, 4800, "
+                                 "2400 und 1200 Baud).")
+                      .arg(name);
+        dialogs_.message(text, QStringLiteral("Pultino suchen"), Dialogs::Buttons::Ok,
+                         Dialogs::Icon::Information);
+        return;
+    }
+    const QString question =
+        QStringLiteral("Pultino gefunden an %1 mit %2, Firmware %3.%4%4Schnittstelle und "
+                       "Übertragungsformat übernehmen?")
+            .arg(name, row.found->settings, row.found->firmware, QString(QChar(13)));
+    if (dialogs_.message(question, QStringLiteral("Pultino suchen"), Dialogs::Buttons::YesNo,
+                         Dialogs::Icon::Question) != Dialogs::Answer::Yes)
+        return;
+    const SettingsFields f = splitSettingsFromEnd(row.found->settings);
+    cboSpeed->setCurrentText(f.speed);
+    cboParity->setCurrentIndex(f.parityIndex);
+    cboDataBits->setCurrentIndex(cboDataBits->findText(f.dataBits));
+    cboStopBits->setCurrentIndex(cboStopBits->findText(f.stopBits));
+    txtDevice->setText(name);
+    cmdOK_Click();
 }

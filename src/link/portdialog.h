@@ -1,12 +1,16 @@
 #pragma once
 
+#include "link/portsearch.h"
+
 #include <QDialog>
 
 class DeviceMap;
+class PortCatalogue;
 class Dialogs;
 class QButtonGroup;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class SerialPort;
 class SettingsStore;
@@ -33,6 +37,16 @@ class PortDialog : public QDialog {
 
     void cmdOK_Click();
     void cmdCancel_Click() { reject(); }
+    // The serial ports with their adapters, in a message.
+    void cmdListPorts_Click();
+    // Looks for a terminal on the chosen port at the four line speeds; what it found becomes
+    // the dialog's choice, applied and saved as OK does, once the user agrees.
+    void cmdSearch_Click();
+
+    // Where ports are listed and names resolved; tests put a table of adapters here.
+    void setCatalogue(const PortCatalogue& catalogue) { catalogue_ = &catalogue; }
+    // How "Pultino suchen" searches one port; without it the button is not shown.
+    void setSearch(PortSearch search);
 
   private:
     void LoadPropertySettings();
@@ -48,4 +62,7 @@ class PortDialog : public QDialog {
     int handshaking_ = 0;
     bool echo_ = false;
     QString shownDevice_;
+    const PortCatalogue* catalogue_;
+    PortSearch search_;
+    QPushButton* cmdSearch_;
 };

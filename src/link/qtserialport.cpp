@@ -168,21 +168,32 @@ bool QtSerialPort::open() {
         error_ = QStringLiteral("Die Schnittstelle ist bereits geöffnet.");
         return false;
     }
-    const QString device = deviceName();
-    if (device.isEmpty()) {
+    const QString named = deviceName();
+    if (named.isEmpty()) {
         error_ = QStringLiteral("Für COM%1 ist kein Gerät eingestellt.").arg(portNumber_);
+        return false;
+    }
+    // The port layer locks the name it is given; with every name of an adapter turned into its
+    // one device path, a second program cannot take the adapter under another of its names.
+    QString why;
+    const QString device = resolvedDevice(&why);
+    if (device.isEmpty()) {
+        error_ = QStringLiteral("%1: %2").arg(named, why);
         return false;
     }
     if (const auto holder = portlock::liveHolder(device, lockDirectories_)) {
         error_ = QStringLiteral("%1: wird bereits von einem anderen Programm verwendet (%2)")
-                     .arg(device, portlock::holderText(*holder));
+                     .arg(named, portlock::holderText(*holder));
         return false;
     }
     port_.setPortName(device);
     ++openings_;
     losing_ = false;
     if (!port_.open(QIODevice::ReadWrite)) {
-        error_ = QStringLiteral("%1: %2").arg(device, openFailure(port_.error(), device));
+        QString failure = openFailure(port_.error(), device);
+        const PortUse holder = catalogue_->use(device);
+        if (holder.busy()) failure += QStringLiteral(" (%1)").arg(holder.text());
+        error_ = QStringLiteral("%1: %2").arg(named, failure);
         return false;
     }
     // A pseudo-terminal refuses some line settings; the bytes still flow, so a refusal here

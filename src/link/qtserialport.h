@@ -3,6 +3,7 @@
 #include "link/linesettings.h"
 #include "link/lowlatency.h"
 #include "link/portlock.h"
+#include "link/portcatalogue.h"
 #include "link/serialport.h"
 
 #include <QSerialPort>
@@ -36,6 +37,14 @@ class QtSerialPort : public SerialPort {
     QString errorString() const override { return error_; }
     QString deviceName() const override { return deviceFor_(portNumber_); }
 
+    // Where port names such as "usb:SERIAL" or a by-id link are looked up; tests put a table
+    // of adapters here.
+    void setCatalogue(const PortCatalogue& catalogue) { catalogue_ = &catalogue; }
+    // The device that opening uses: deviceName() with its links followed.
+    QString resolvedDevice(QString* error = nullptr) const {
+        return catalogue_->resolve(deviceName(), error);
+    }
+
     // Whether the open device passes received bytes on without delay (see LowLatency).
     bool lowLatency() const { return lowLatency_.active(); }
     // Where the low-latency request goes; tests put a stand-in for the driver here.
@@ -55,6 +64,7 @@ class QtSerialPort : public SerialPort {
     QSerialPort port_;
     LowLatency lowLatency_;
     QStringList lockDirectories_;
+    const PortCatalogue* catalogue_ = &PortCatalogue::system();
     int portNumber_ = 1;
     LineSettings settings_;
     int handshaking_ = 0;

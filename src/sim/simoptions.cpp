@@ -51,7 +51,13 @@ struct Parser {
         QStringLiteral("Jedes Byte braucht 11 Bitzeiten der gespeicherten Baudrate.")};
     QCommandLineOption strictSpeed{
         QStringLiteral("strict-speed"),
-        QStringLiteral("Bytes mit einer anderen als der gespeicherten Baudrate gehen verloren.")};
+        QStringLiteral("Bytes mit einer anderen als der gespeicherten Baudrate gehen verloren "
+                       "(die Baudrate, die das Programm am Pseudo-Terminal eingestellt hat, wird "
+                       "aus dessen Leitungseinstellungen gelesen).")};
+    QCommandLineOption speed{QStringLiteral("speed"),
+                             QStringLiteral("Beim Einschalten gespeicherte Baudrate: 9600, "
+                                            "4800, 2400 oder 1200 (ohne Angabe 9600)."),
+                             QStringLiteral("baud")};
     QCommandLineOption headless{QStringLiteral("headless"), QStringLiteral("Ohne Fenster.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Diese Hilfe.")};
@@ -70,7 +76,7 @@ struct Parser {
         p.addOption(version);
         p.addOptions({display, address, capacity, versionReply, noEchoAfter, wrongEchoAt,
                       silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
-                      strictSpeed, headless, screenshot});
+                      strictSpeed, speed, headless, screenshot});
     }
 };
 
@@ -169,6 +175,12 @@ bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out,
     }
     t.lineRate = p.isSet(ps.lineRate);
     t.strictSpeed = p.isSet(ps.strictSpeed);
+    if (p.isSet(ps.speed)) {
+        const int code =
+            int(QList<int>{9600, 4800, 2400, 1200}.indexOf(p.value(ps.speed).trimmed().toInt()));
+        if (code < 0) return failWith(QStringLiteral("--speed must be 9600, 4800, 2400 or 1200."));
+        t.speedCode = code;
+    }
     r.headless = p.isSet(ps.headless);
     r.screenshot = p.value(ps.screenshot);
     *out = r;

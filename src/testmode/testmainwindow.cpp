@@ -1,5 +1,6 @@
 #include "testmode/testmainwindow.h"
 
+#include "control/portscan.h"
 #include "core/dialogs.h"
 #include "core/settings.h"
 #include "link/commandexchange.h"
@@ -175,6 +176,7 @@ void TestMainWindow::DemoCommand_Click() {
 
 void TestMainWindow::CommProps_Click() {
     PortDialog dialog(port_, settings_, devices_, dialogs_, this);
+    dialog.setSearch(control::portSearch(PortCatalogue::system()));
     dialog.exec();
     updateStatus();
 }

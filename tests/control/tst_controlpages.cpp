@@ -1,5 +1,6 @@
 #include "controlwindow.h"
 #include "link/portlost.h"
+#include "link/portsearch.h"
 #include "testbytes.h"
 
 #include <QLabel>
@@ -184,8 +185,8 @@ class TestControlPages : public QObject {
                                  << "ZEPTAL32";
         QTest::newRow("version, short")
             << "cmdGetVersion" << QList<QByteArray>{"B"} << version << "Version";
-        QTest::newRow("version, missing")
-            << "cmdGetVersion" << QList<QByteArray>{} << version << "Version";
+        QTest::newRow("version, missing") << "cmdGetVersion" << QList<QByteArray>{}
+                                          << version + kCr + kCr + searchHint() << "Version";
         QTest::newRow("EEPROM, streamed slowly")
             << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111", "00000000", "01010101;"}
             << "EEPROM Nr. 1: Vorhanden" + kCr + "EEPROM Nr. 2: NICHT vorhanden oder defekt" + kCr +
@@ -194,8 +195,8 @@ class TestControlPages : public QObject {
         QTest::newRow("EEPROM, 25 characters")
             << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111000000001111111;"} << eeprom
             << info;
-        QTest::newRow("EEPROM, missing")
-            << "cmdGetEEPROMInfo" << QList<QByteArray>{} << eeprom << info;
+        QTest::newRow("EEPROM, missing") << "cmdGetEEPROMInfo" << QList<QByteArray>{}
+                                         << eeprom + kCr + kCr + searchHint() << info;
         // A port that is gone is named, never taken for an old firmware.
         const QString lost = "Die Schnittstelle COM1 (fake:COM1) ist nicht mehr verfügbar.\rBitte "
                              "Kabel bzw. Adapter prüfen und den COM-Port erneut wählen.";
