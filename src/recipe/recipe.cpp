@@ -144,6 +144,7 @@ LoadResult Loader::load(int fallbackDisplayIndex) {
         return fail(QStringLiteral("Das Rezept kann nicht gelesen werden: %1").arg(read.error));
     plan_.path = path_;
     plan_.sha256 = sha256(read.data);
+    plan_.name = QFileInfo(path_).completeBaseName();
 
     QByteArray json = read.data;
     if (json.startsWith("\xEF\xBB\xBF")) json[0] = json[1] = json[2] = ' ';
