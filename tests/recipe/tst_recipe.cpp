@@ -62,6 +62,9 @@ void TestRecipe::runs_data() {
         << QByteArray("\"texts\": \"LINIE3.TXT\"")
         << QStringList{"--port", "@/plain", "apply", "--dry-run"} << 0
         << "3/3 Festtexte LINIE3.TXT (Display 40x4): 43 Bytes" << QByteArray(" * ge");
+    QTest::newRow("image to stdout") << QByteArray("\"texts\": \"LINIE3.TXT\"")
+                                     << QStringList{"--port", "@/plain", "apply", "--print-image"}
+                                     << 0 << "Linie 3\rVariante B\r\r" << QByteArray(" * ge");
     QTest::newRow("wrong echo in the key table")
         << QByteArray("\"texts\": \"LINIE3.TXT\"")
         << QStringList{"--simulator", "--simulator-option", "wrong-echo-at=5"} << 1

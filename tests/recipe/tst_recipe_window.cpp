@@ -79,8 +79,9 @@ class TestRecipeWindow : public QObject {
             f.port.clearWrites();
             dialog->findChild<QPushButton*>("cmdApplyRecipe")->click();
             applied = f.port.written();
-            QCOMPARE(f.dialogs.messages().value(0),
-                     QStringLiteral("Das Rezept \"window\" wurde vollständig angewendet (4 Schritte)."));
+            QCOMPARE(
+                f.dialogs.messages().value(0),
+                QStringLiteral("Das Rezept \"window\" wurde vollständig angewendet (4 Schritte)."));
         }
         MainWindowFixture f;
         f.start();
@@ -98,6 +99,29 @@ class TestRecipeWindow : public QObject {
         click(f, 2, "cmdSendFT");
         QCOMPARE(applied, f.port.written());
         QCOMPARE(f.dialogs.messages(), QStringList());
+    }
+
+    // Escape in the dialog ends the running transfer as everywhere else; the dialog stays open.
+    void escapeAbortsTheRun() {
+        MainWindowFixture f;
+        f.start();
+        RecipeDialog* dialog = f.window->recipeDialog();
+        dialog->show();
+        f.dialogs.fileNames = {dir_.filePath("window.pultino")};
+        dialog->findChild<QPushButton*>("cmdLoadRecipe")->click();
+        f.port.onWrite = [&](const QByteArray& b) { // a silent terminal; Escape at the first code
+            if (b.size() == 1)
+                QTimer::singleShot(50, dialog,
+                                   [dialog] { QTest::keyClick(dialog, Qt::Key_Escape); });
+        };
+        dialog->findChild<QPushButton*>("cmdApplyRecipe")->click();
+        f.port.onWrite = nullptr;
+        QCOMPARE(f.dialogs.messages(),
+                 QStringList{"Das Rezept \"window\" wurde bei Schritt 1 von 4 (Tastaturtabelle) "
+                             "abgebrochen:\rDie Übertragung wurde abgebrochen.\rNicht ausgeführt: "
+                             "Tastaturmodus, Zeichen, Festtexte"});
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!LinkFlags::instance().abortRequested());
     }
 
     // What was set up by hand, saved as a recipe, set up a fresh terminal the same way.
