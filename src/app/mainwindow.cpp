@@ -433,6 +433,7 @@ void MainWindow::buildRecipeDialog() {
         selectEntry(cboBaudrate, code, &MainWindow::cboBaudrate_Click);
         settings_.write(SettingsStore::kLineSettings, cboBaudrate->currentText());
     };
+    pages.characterStored = [this](const CharacterDefinition& c) { charPage_->noteStored(c); };
     recipeDialog_ = new RecipeDialog(*this, std::move(pages), this);
     auto* open = forms::button(devicePanel_->Frame4, "cmdRezept", QStringLiteral("Rezepte ..."),
                                QStringLiteral("Klicken Sie hier, um alle Einstellungen eines "

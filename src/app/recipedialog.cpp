@@ -177,6 +177,9 @@ void RecipeDialog::cmdApplyRecipeClick() {
                 window_.followDisplay(step.displayIndex);
             } else if (step.kind == recipe::StepKind::Speed) {
                 window_.followSpeed(step.speedCode);
+            } else if (step.kind == recipe::StepKind::Characters) {
+                for (const CharacterDefinition& c : step.characters)
+                    window_.characterStored(c);
             }
         }
     }

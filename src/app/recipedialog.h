@@ -25,6 +25,7 @@ struct RecipeWindow {
     std::function<const FixedTextStore&()> texts;
     std::function<void(int)> followDisplay;
     std::function<void(int)> followSpeed;
+    std::function<void(const CharacterDefinition&)> characterStored;
 };
 
 // dlgRezept: loads a recipe, applies it to the terminal step by step, and saves the window's

@@ -27,6 +27,10 @@ class CharPage : public QWidget {
     int selectedPlace() const;
     // What this run stored in each CG-RAM place and has not erased since, by place.
     const std::map<int, CharacterDefinition>& storedCharacters() const { return stored_; }
+    // A character stored by other means (a recipe) counts as stored in this run too.
+    void noteStored(const CharacterDefinition& definition) {
+        stored_[definition.place] = definition;
+    }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -80,6 +80,31 @@ int displayIndexOf(const QString& text) {
     return -1;
 }
 
+QString jsonProblem(QJsonParseError::ParseError error) {
+    switch (error) {
+    case QJsonParseError::UnterminatedObject:
+        return QStringLiteral("das Objekt ist nicht abgeschlossen (fehlt ein Komma oder \"}\"?)");
+    case QJsonParseError::MissingNameSeparator:
+        return QStringLiteral("nach dem Namen des Eintrags fehlt \":\"");
+    case QJsonParseError::UnterminatedArray:
+        return QStringLiteral("die Liste ist nicht abgeschlossen (fehlt ein Komma oder \"]\"?)");
+    case QJsonParseError::MissingValueSeparator:
+        return QStringLiteral("zwischen zwei Werten fehlt ein Komma");
+    case QJsonParseError::UnterminatedString:
+        return QStringLiteral("ein Text ist nicht abgeschlossen (fehlt ein \"?)");
+    case QJsonParseError::IllegalNumber:
+        return QStringLiteral("ungültige Zahl");
+    case QJsonParseError::IllegalEscapeSequence:
+        return QStringLiteral("ungültige Escape-Folge in einem Text");
+    case QJsonParseError::IllegalUTF8String:
+        return QStringLiteral("ungültiges UTF-8 in einem Text");
+    case QJsonParseError::GarbageAtEnd:
+        return QStringLiteral("nach dem Ende des Rezepts folgt noch etwas");
+    default:
+        return QStringLiteral("ungültiger Wert");
+    }
+}
+
 int baudOf(const QString& item) {
     return item.section(QLatin1Char(','), 0, 0).toInt();
 }
@@ -152,11 +177,12 @@ LoadResult Loader::load(int fallbackDisplayIndex) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        const auto [line, column] = lineAndColumn(json, parseError.offset);
+        // The parser stops one character past the one it could not take.
+        const auto [line, column] = lineAndColumn(json, qMax(0, parseError.offset - 1));
         return fail(QStringLiteral("Kein gültiges JSON in Zeile %1, Spalte %2: %3.")
                         .arg(line)
                         .arg(column)
-                        .arg(parseError.errorString()));
+                        .arg(jsonProblem(parseError.error)));
     }
     if (!document.isObject())
         return fail(QStringLiteral("Das Rezept muss ein JSON-Objekt { ... } sein."));

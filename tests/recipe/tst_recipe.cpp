@@ -47,7 +47,8 @@ void TestRecipe::runs_data() {
         QTest::newRow(name) << entry << sim << 2 << QString::fromUtf8(said) << QByteArray(" > ");
     };
     bad("missing file", "\"texts\": \"NICHTDA.TXT\"", "\"texts\": \"NICHTDA.TXT\" kann nicht");
-    bad("bad JSON", "\"speed\": 9600,\n  \"texts\" \"LINIE3.TXT\"", "Zeile 5, Spalte");
+    bad("bad JSON", "\"speed\": 9600,\n  \"texts\" \"LINIE3.TXT\"",
+        "Zeile 5, Spalte 11: nach dem Namen des Eintrags fehlt \":\"");
     bad("unknown key", "\"colour\": 1", "Unbekannter Eintrag \"colour\"");
     bad("mode out of range", "\"keyboardMode\": 9", "\"keyboardMode\": 9 liegt nicht im Bereich");
     bad("mode as text", "\"keyboardMode\": \"2\"", "\"keyboardMode\" muss eine ganze Zahl sein");
