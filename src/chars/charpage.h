@@ -3,6 +3,7 @@
 #include "chars/pattern.h"
 
 #include <QWidget>
+#include <map>
 
 class PageHost;
 class QGroupBox;
@@ -24,6 +25,12 @@ class CharPage : public QWidget {
     const CharPattern& pattern() const { return pattern_; }
     // The place whose option is selected, 0 when none is.
     int selectedPlace() const;
+    // What this run stored in each CG-RAM place and has not erased since, by place.
+    const std::map<int, CharacterDefinition>& storedCharacters() const { return stored_; }
+    // A character stored by other means (a recipe) counts as stored in this run too.
+    void noteStored(const CharacterDefinition& definition) {
+        stored_[definition.place] = definition;
+    }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,6 +60,7 @@ class CharPage : public QWidget {
 
     PageHost& host_;
     CharPattern pattern_;
+    std::map<int, CharacterDefinition> stored_;
     bool busy_ = false;
 
     QPushButton* cmdPixel[kPatternPixels];

@@ -93,6 +93,8 @@ class Cli {
     // --port as given, empty when none.
     const QString& portOption() const { return options_.port; }
     bool usesSimulator() const { return options_.simulator; }
+    // The line speed connect() opens the port with: --baud, else the stored one.
+    int baud() const;
 
     // Opens the port (after starting the simulated terminal with --simulator) with the stored
     // line settings, the speed of --baud, or `lineSettings` when given. kDone, or kPortFailed

@@ -35,7 +35,7 @@ int write(Cli& cli, const QString& path) {
         return cli.fileFailed(
             QStringLiteral("Die Tastaturtabelle kann nicht aus \"%1\" geladen werden: %2")
                 .arg(path, file.error));
-    return sendTable(cli, keyTableFromFile(file.data),
+    return sendTable(cli, keyTableFromBytes(file.data),
                      QStringLiteral("Tastaturtabelle aus \"%1\"").arg(path));
 }
 

@@ -100,8 +100,15 @@ void TestCliEndToEnd::exitCodes_data() {
                                                       "texts", "write", "@/texts.txt"}
                                  << 1 << ""
                                  << "EEPROM-Speicher";
+    QString differs = "Unterschied an Offset 0 (Festtext Nr. 0, Zeile 1)\nFesttext Nr. 0, Zeile 1: "
+                      "Pultino \"\", Datei \"Text 0\"\n";
+    for (int n = 1; n < 10; ++n)
+        differs +=
+            QStringLiteral("Festtext Nr. %1: fehlt im Pultino (Datei, Zeile 1: \"Text %1\")\n")
+                .arg(n);
     QTest::newRow("fresh terminal differs")
-        << sim + QStringList{"texts", "verify", "@/texts.txt"} << 1 << "Unterschied an Offset 0\n"
+        << sim + QStringList{"texts", "verify", "@/texts.txt"} << 1
+        << differs + "... und 118 weitere abweichende Festtexte\n"
         << "erster Unterschied an Offset 0";
     QTest::newRow("missing file") << sim + QStringList{"texts", "write", "@/missing.txt"} << 2 << ""
                                   << "missing.txt";

@@ -291,8 +291,10 @@ class TestFixedTextPage : public QObject {
         const QString small = "897 1 - quiet", read = "- - #00ff00 quiet", big = "20609 0 - quiet";
         QTest::newRow("verified") << 6 << 0 << QByteArray() << QString()
                                   << QStringList{small, read};
-        QTest::newRow("one extra byte read back") << 6 << 0 << QByteArray("X") << offsetMessage(897)
-                                                  << QStringList{small, read, "- - #ff0000 quiet"};
+        QTest::newRow("one extra byte read back")
+            << 6 << 0 << QByteArray("X")
+            << offsetMessage(897) + "\r(hinter dem letzten Festtext, Nr. 127)"
+            << QStringList{small, read, "- - #ff0000 quiet"};
         QTest::newRow("first byte")
             << 6 << 1 << QByteArray() << head + "0 von 897 Bytes gespeichert.)\r" + line
             << QStringList{"897 0 - quiet"};
@@ -385,8 +387,19 @@ class TestFixedTextPage : public QObject {
         QTest::newRow("verify: identical")
             << "cmdVerifyFT" << QByteArray("IMAGE")
             << "Festtexte im Pultino sind mit den geladenen Festtexten identisch" << unchanged;
+        // The offset, where it lies, every differing text with both versions of its row.
+        QString verifyReport = offsetMessage(4) +
+                               "\r(Festtext Nr. 0, Zeile 2)\rFesttext Nr. 0, Zeile 2: Pultino "
+                               "\"CD\", Datei \"\"\rFesttext Nr. 1, Zeile 1: Pultino \"EF\", "
+                               "Datei \"001\"";
+        for (int n = 2; n < 10; ++n)
+            verifyReport += QStringLiteral("\rFesttext Nr. %1: fehlt im Pultino (Datei, Zeile 1: "
+                                           "\"%2\")")
+                                .arg(n)
+                                .arg(n, 3, 10, QLatin1Char('0'));
+        verifyReport += "\r... und 118 weitere abweichende Festtexte";
         QTest::newRow("verify: byte 4 differs")
-            << "cmdVerifyFT" << QByteArray("000\rCD\0EF\0\0", 11) << offsetMessage(4) << unchanged;
+            << "cmdVerifyFT" << QByteArray("000\rCD\0EF\0\0", 11) << verifyReport << unchanged;
         QTest::newRow("read: complete") << "cmdAuslesenFT" << QByteArray("000\rCD\0EF\0\0", 11)
                                         << QString() << "000|CD||,EF|||,002|||";
         QTest::newRow("read: silent") << "cmdAuslesenFT" << QByteArray() << readFailed << unchanged;

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// The files of a full recipe for a 40x4 terminal, written into `dir`, and the tool run as a
+// process with a settings folder of its own.
+namespace recipefiles {
+
+inline const QByteArray kKeys = "ABCDEFGHIJKLMNOPQRSTUVWXYZ+-*/$%";
+inline const QByteArray kEuro("\x02\x41\x1f\x11\x0a\x04\x0a\x11\x1f\x00", 10);   // place 2
+inline const QByteArray kUmlaut("\x05\x5b\x11\x00\x11\x11\x11\x0e\x00\x00", 10); // place 5
+inline const QByteArray kTexts = "Linie 3\r\nVariante B\r\n\r\n\r\nBitte warten\r\n";
+
+inline bool write(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+inline bool writeAll(const QDir& dir) {
+    return write(dir.filePath("LINIE3.TST"), kKeys) && write(dir.filePath("EURO.CHR"), kEuro) &&
+           write(dir.filePath("AE.CHR"), kUmlaut) && write(dir.filePath("LINIE3.TXT"), kTexts);
+}
+
+inline QByteArray fullRecipe(const QByteArray& speed = "9600") {
+    return "{\n  \"format\": 1,\n  \"name\": \"Linie 3, Variante B\",\n  \"display\": \"40x4\",\n"
+           "  \"keyTable\": \"LINIE3.TST\",\n  \"keyboardMode\": 5,\n"
+           "  \"characters\": [ \"EURO.CHR\", \"AE.CHR\" ],\n  \"texts\": \"LINIE3.TXT\",\n"
+           "  \"speed\": " +
+           speed + "\n}\n";
+}
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+inline Run run(const QDir& dir, const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    dir.mkpath(QStringLiteral("config"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(ZEPTAL32_CLI), args);
+    Run r;
+    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit) return r;
+    r.code = process.exitCode();
+    r.out = QString::fromUtf8(process.readAllStandardOutput());
+    r.err = QString::fromUtf8(process.readAllStandardError());
+    return r;
+}
+
+} // namespace recipefiles
