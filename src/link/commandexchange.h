@@ -6,6 +6,7 @@
 #include <functional>
 
 class Dialogs;
+class LinkFlags;
 class ReceiveHandler;
 class SerialPort;
 
@@ -26,9 +27,11 @@ class CommandExchange : public QObject {
         Overlong, // the reply grew beyond any real one or the wait beyond its overall limit
     };
 
+    // The exchange obeys the flags of its receive handler: the window's, or a port's own.
     CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QObject* parent = nullptr);
 
     SerialPort& port() const { return port_; }
+    LinkFlags& flags() const { return flags_; }
 
     // Called with false when a wait begins and with true on every way out of it.
     std::function<void(bool)> setUiEnabled;
@@ -77,6 +80,7 @@ class CommandExchange : public QObject {
 
     ReceiveHandler& receiver_;
     SerialPort& port_;
+    LinkFlags& flags_;
     Dialogs& dialogs_;
     QTimer timer_;
     QTimer overall_;

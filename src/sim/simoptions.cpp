@@ -26,6 +26,10 @@ struct Parser {
     QCommandLineOption wrongEchoAt{QStringLiteral("wrong-echo-at"),
                                    QStringLiteral("Fault: echo byte n of a transfer inverted."),
                                    QStringLiteral("n")};
+    QCommandLineOption faultyTransfers{
+        QStringLiteral("faulty-transfers"),
+        QStringLiteral("The echo faults hit only the first n transfers (default: every one)."),
+        QStringLiteral("n")};
     QCommandLineOption silentVersion{QStringLiteral("silent-version"),
                                      QStringLiteral("Fault: no answer to the version query.")};
     QCommandLineOption silentEeprom{QStringLiteral("silent-eeprom"),
@@ -56,8 +60,8 @@ struct Parser {
             "device to open."));
         p.addHelpOption();
         p.addOptions({display, address, capacity, versionReply, noEchoAfter, wrongEchoAt,
-                      silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
-                      strictSpeed, headless, screenshot});
+                      faultyTransfers, silentVersion, silentEeprom, oldFirmware, shortVersion,
+                      noise, lineRate, strictSpeed, headless, screenshot});
     }
 };
 
@@ -128,6 +132,9 @@ bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out,
         return failWith(QStringLiteral("--no-echo-after needs a count of bytes."));
     if (p.isSet(ps.wrongEchoAt) && !readInt(p.value(ps.wrongEchoAt), 1, 1 << 30, &t.wrongEchoAt))
         return failWith(QStringLiteral("--wrong-echo-at needs a byte number from 1."));
+    if (p.isSet(ps.faultyTransfers) &&
+        !readInt(p.value(ps.faultyTransfers), 0, 1 << 30, &t.faultyTransfers))
+        return failWith(QStringLiteral("--faulty-transfers needs a count of transfers."));
     t.silentVersion = p.isSet(ps.silentVersion) || p.isSet(ps.oldFirmware);
     t.silentEeprom = p.isSet(ps.silentEeprom) || p.isSet(ps.oldFirmware);
     t.shortVersionReply = p.isSet(ps.shortVersion);
