@@ -2,6 +2,7 @@
 
 #include "app/about.h"
 #include "app/displaygeometry.h"
+#include "app/recipedialog.h"
 #include "chars/charpage.h"
 #include "control/controlops.h"
 #include "control/devicepanel.h"
@@ -412,6 +413,33 @@ void MainWindow::buildPages() {
     keyboardPage_ = new KeyboardPage(*this, Frame1[5]);
     connect(receiver_, &ReceiveHandler::chunkReceived, keyboardPage_, &KeyboardPage::lightReceived);
     demoPage_ = new DemoPage(*this, Frame1[6]);
+    buildRecipeDialog();
+}
+
+void MainWindow::buildRecipeDialog() {
+    RecipeWindow pages;
+    pages.displayIndex = [this] { return cboDisplaytype->currentIndex(); };
+    pages.speedCode = [this] { return qMax(0, cboBaudrate->currentIndex()); };
+    pages.keyCodes = [this] { return keyboardPage_->fieldCodes(); };
+    pages.keyboardMode = [this] { return keyboardPage_->keyboardMode(); };
+    pages.storedCharacters = [this] { return charPage_->storedCharacters(); };
+    pages.texts = [this]() -> const FixedTextStore& { return fixedTextPage_->store(); };
+    // As if the operator had chosen them: the window lays texts out for the display the
+    // terminal now has and talks at the speed it now listens at.
+    pages.followDisplay = [this](int index) {
+        selectEntry(cboDisplaytype, index, &MainWindow::cboDisplaytype_Click);
+    };
+    pages.followSpeed = [this](int code) {
+        selectEntry(cboBaudrate, code, &MainWindow::cboBaudrate_Click);
+        settings_.write(SettingsStore::kLineSettings, cboBaudrate->currentText());
+    };
+    recipeDialog_ = new RecipeDialog(*this, std::move(pages), this);
+    auto* open = forms::button(devicePanel_->Frame4, "cmdRezept", QStringLiteral("Rezepte ..."),
+                               QStringLiteral("Klicken Sie hier, um alle Einstellungen eines "
+                                              "Pultinos als Rezept zu laden, anzuwenden oder zu "
+                                              "speichern."),
+                               {12, 86, 276, 28});
+    connect(open, &QPushButton::clicked, recipeDialog_, &QDialog::show);
 }
 
 void MainWindow::selectEntry(QComboBox* list, int index, void (MainWindow::*handler)()) {

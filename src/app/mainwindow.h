@@ -22,6 +22,7 @@ class FixedTextPage;
 class CharPage;
 class DemoPage;
 class KeyboardPage;
+class RecipeDialog;
 
 // frmMain: the tabbed main window. It owns the receive handler and the command exchange on the
 // port it is given, the status bar and the display geometry, and hosts the feature pages.
@@ -65,6 +66,7 @@ class MainWindow : public QMainWindow, public PageHost {
     ReceiveHandler& receiver() { return *receiver_; }
     int currentTab() const { return CurrentTab; }
     FixedTextPage* fixedTextPage() const { return fixedTextPage_; }
+    RecipeDialog* recipeDialog() const { return recipeDialog_; }
     // Status bar panel texts 1..4.
     QString panelText(int panel) const;
 
@@ -93,6 +95,7 @@ class MainWindow : public QMainWindow, public PageHost {
     void buildShell();
     void buildSettingsPage(QWidget* page);
     void buildPages();
+    void buildRecipeDialog();
     void selectEntry(QComboBox* list, int index, void (MainWindow::*handler)());
     void loadLogo();
 
@@ -141,4 +144,5 @@ class MainWindow : public QMainWindow, public PageHost {
     std::function<void()> activityStop_;
     bool quitAfterActivity_ = false;
     KeyboardPage* keyboardPage_ = nullptr;
+    RecipeDialog* recipeDialog_ = nullptr;
 };

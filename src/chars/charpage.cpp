@@ -373,19 +373,26 @@ void CharPage::cmdSaveUserDefCharClick() {
         return;
     }
     const CharacterRows rows = pattern_.rows();
-    runTransfer(text::statusStore,
-                [&] { return storeCharacter(host_.exchange(), place, code, rows); });
+    runTransfer(text::statusStore, [&] {
+        const OpResult result = storeCharacter(host_.exchange(), place, code, rows);
+        // A silent terminal may still have taken it; only what never left is not recorded.
+        if (result.status != OpResult::Status::PortLost || result.done > 0)
+            stored_[place] = {place, code, pattern_};
+        return result;
+    });
 }
 
 void CharPage::cmdEraseUserDefCharClick() {
     if (busy_) return;
     const int place = selectedPlace();
     const CharacterRows rows = pattern_.rows();
+    stored_.erase(place);
     runTransfer(text::statusErase, [&] { return eraseCharacter(host_.exchange(), place, rows); });
 }
 
 void CharPage::cmdEraseAllUserDefCharClick() {
     if (busy_) return;
     const CharacterRows rows = pattern_.rows();
+    stored_.clear();
     runTransfer(text::statusEraseAll, [&] { return eraseAllCharacters(host_.exchange(), rows); });
 }

@@ -3,6 +3,7 @@
 #include "chars/pattern.h"
 
 #include <QWidget>
+#include <map>
 
 class PageHost;
 class QGroupBox;
@@ -24,6 +25,8 @@ class CharPage : public QWidget {
     const CharPattern& pattern() const { return pattern_; }
     // The place whose option is selected, 0 when none is.
     int selectedPlace() const;
+    // What this run stored in each CG-RAM place and has not erased since, by place.
+    const std::map<int, CharacterDefinition>& storedCharacters() const { return stored_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,6 +56,7 @@ class CharPage : public QWidget {
 
     PageHost& host_;
     CharPattern pattern_;
+    std::map<int, CharacterDefinition> stored_;
     bool busy_ = false;
 
     QPushButton* cmdPixel[kPatternPixels];

@@ -409,6 +409,12 @@ QString Cli::deviceFor(const QString& port) const {
     return n >= 1 && n <= 16 ? devices_->device(n) : port;
 }
 
+int Cli::baud() const {
+    if (options_.baud) return *options_.baud;
+    const auto parsed = LineSettings::parse(settings_->read(SettingsStore::kLineSettings));
+    return parsed ? parsed->baud : LineSettings::parse(kDefaultLine)->baud;
+}
+
 QString Cli::portName() const {
     if (!device_.isEmpty()) return device_;
     return QStringLiteral("COM%1 (%2)").arg(portNumber_).arg(serial_->deviceName());

@@ -88,6 +88,8 @@ class Cli {
     QString deviceFor(const QString& port) const;
     bool quiet() const { return options_.quiet; }
     SettingsStore& settings() { return *settings_; }
+    // The line speed connect() opens the port with: --baud, else the stored one.
+    int baud() const;
 
     // Opens the port (after starting the simulated terminal with --simulator) with the stored
     // line settings, the speed of --baud, or `lineSettings` when given. kDone, or kPortFailed

@@ -3,7 +3,10 @@
 
 #include "fixedtext/fixedtext.h"
 #include "fixedtext/fixedtextops.h"
+#include "fixedtext/textcompare.h"
 #include "fixedtext/txtfile.h"
+
+#include <QJsonDocument>
 
 namespace cli {
 namespace {
@@ -28,22 +31,35 @@ int loadImage(Cli& cli, const QString& path, QByteArray* image) {
 }
 
 // Reads the terminal's texts back and compares them with the image; a difference names the
-// first differing offset.
-int compare(Cli& cli, const QString& path, const QByteArray& image, bool printResult) {
+// first differing offset and every differing text with its row on both sides.
+int compare(Cli& cli, const QString& path, const QByteArray& image, bool printResult,
+            bool json = false) {
     const FixedTextReadBack back = readFixedTextImage(cli.exchange());
     if (!back.result.ok())
         return cli.exitFor(back.result, QStringLiteral("Das Pultino an %1 hat auf das Auslesen "
                                                        "der Festtexte nicht geantwortet.")
                                             .arg(cli.portName()));
-    const auto difference = firstDifference(back.reply, image);
-    if (printResult)
-        cli.result(difference ? QStringLiteral("Unterschied an Offset %1").arg(*difference)
-                              : QStringLiteral("identisch"));
-    if (!difference) return kDone;
+    const FesttextComparison comparison =
+        compareFesttextImages(back.reply, image, cli.display().columns);
+    if (json) {
+        cli.result(QString::fromUtf8(QJsonDocument(comparisonJson(comparison)).toJson()).trimmed());
+    } else if (printResult) {
+        if (comparison.identical()) {
+            cli.result(QStringLiteral("identisch"));
+        } else {
+            const QStringList report = comparisonReport(comparison);
+            cli.result(QStringLiteral("Unterschied an Offset %1 %2")
+                           .arg(*comparison.offset)
+                           .arg(report.value(1)));
+            for (const QString& line : report.mid(2))
+                cli.result(line);
+        }
+    }
+    if (comparison.identical()) return kDone;
     cli.error(QStringLiteral("Die Festtexte im Pultino an %1 weichen von \"%2\" ab: erster "
                              "Unterschied an Offset %3.")
                   .arg(cli.portName(), path)
-                  .arg(*difference));
+                  .arg(*comparison.offset));
     return kTerminalFailed;
 }
 
@@ -79,11 +95,11 @@ int write(Cli& cli, const QString& path, bool verify) {
     return compare(cli, path, image, verify);
 }
 
-int verify(Cli& cli, const QString& path) {
+int verify(Cli& cli, const QString& path, bool json) {
     QByteArray image;
     if (const int rc = loadImage(cli, path, &image)) return rc;
     if (const int rc = cli.connect()) return rc;
-    return compare(cli, path, image, true);
+    return compare(cli, path, image, true, json);
 }
 
 int read(Cli& cli, const QString& path) {
@@ -120,14 +136,16 @@ int show(Cli& cli, const QString& number) {
 
 int run(Cli& cli, Arguments& args) {
     const bool verifyFlag = args.takeFlag(QStringLiteral("--verify"));
+    const bool jsonFlag = args.takeFlag(QStringLiteral("--json"));
     if (!args.strayOption().isEmpty())
         return cli.usage(texts(), QStringLiteral("Unbekannte Option %1.").arg(args.strayOption()));
     const QStringList& w = args.words();
     const QString action = w.value(0);
-    if (w.size() != 2 || (verifyFlag && action != QLatin1String("write")))
+    if (w.size() != 2 || (verifyFlag && action != QLatin1String("write")) ||
+        (jsonFlag && action != QLatin1String("verify")))
         return cli.usage(texts(), QStringLiteral("Falscher Aufruf von texts."));
     if (action == QLatin1String("write")) return write(cli, w[1], verifyFlag);
-    if (action == QLatin1String("verify")) return verify(cli, w[1]);
+    if (action == QLatin1String("verify")) return verify(cli, w[1], jsonFlag);
     if (action == QLatin1String("read")) return read(cli, w[1]);
     if (action == QLatin1String("show")) return show(cli, w[1]);
     return cli.usage(texts(), QStringLiteral("Unbekannte Aktion \"%1\".").arg(action));
@@ -138,7 +156,7 @@ Subcommand texts() {
             10,
             {{QStringLiteral("texts write DATEI.TXT [--verify]"),
               QStringLiteral("Festtexte im Pultino speichern, zurücklesen, vergleichen")},
-             {QStringLiteral("texts verify DATEI.TXT"),
+             {QStringLiteral("texts verify DATEI.TXT [--json]"),
               QStringLiteral("Festtexte im Pultino mit der Datei vergleichen")},
              {QStringLiteral("texts read DATEI.TXT"),
               QStringLiteral("Festtexte aus dem Pultino in die Datei schreiben")},
@@ -148,7 +166,10 @@ Subcommand texts() {
                 "je Festtext, wie das Display (--display) Zeilen hat. \"write\" überträgt jedes "
                 "Byte\nmit Echo-Prüfung, liest danach alle Festtexte zurück und vergleicht; "
                 "--verify gibt\ndas Ergebnis des Vergleichs wie \"verify\" aus: \"identisch\" oder "
-                "\"Unterschied an\nOffset N\". Strg+C beendet das Speichern mit zwei 0-Bytes, so "
+                "\"Unterschied an\nOffset N\" mit Festtext und Zeile, danach eine Zeile je "
+                "abweichendem Festtext\n"
+                "(Pultino und Datei); verify --json gibt den ganzen Vergleich als JSON aus. Strg+C "
+                "beendet das Speichern mit zwei 0-Bytes, so "
                 "dass das Pultino die\nbis dahin übertragenen Festtexte abschließt."),
             run};
 }

@@ -68,11 +68,11 @@ DevicePanel::DevicePanel(PageHost& host, QComboBox* cboBaudrate, QComboBox* cboD
     cmdSendBaudrate = button(
         Frame4, "cmdSendBaudrate", QStringLiteral("Pultino auf 9600,n,8,2 konfigurieren"),
         QStringLiteral("Klicken Sie hier, um die angegebene Baudrate im Pultino abzuspeichern."),
-        {12, 28, 276, 32});
+        {12, 22, 276, 28});
     cmdSendDisplayType = button(
         Frame4, "cmdSendDisplayType", QStringLiteral("Pultino für ??x? Display konfigurieren"),
         QStringLiteral("Klicken Sie hier, um die angegebene Auflösung im Pultino abzuspeichern."),
-        {12, 72, 276, 32});
+        {12, 54, 276, 28});
 
     Frame6 = frame(page_, "Frame6", QStringLiteral("Erweiterte Funktionen"), {316, 150, 304, 120});
     cmdGetVersion = button(Frame6, "cmdGetVersion", QStringLiteral("Firmware-Version abfragen"),

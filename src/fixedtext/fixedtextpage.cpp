@@ -6,6 +6,7 @@
 #include "core/displaytypes.h"
 #include "core/twips.h"
 #include "fixedtext/fixedtextops.h"
+#include "fixedtext/textcompare.h"
 #include "fixedtext/txtfile.h"
 #include "fixedtext/updown.h"
 #include "link/commandexchange.h"
@@ -110,8 +111,6 @@ const auto causeLine =
 const auto causeEeprom =
     QStringLiteral("Wahrscheinliche Ursache: Nicht genügend EEPROM-Speicher verfügbar.");
 const auto sendAborted = QStringLiteral("Die Übertragung wurde abgebrochen.");
-const auto verifyDiffers =
-    QStringLiteral("Fehler in den gespeicherten Festtexten an Offsetadresse %1!");
 const auto verifyIdentical =
     QStringLiteral("Festtexte im Pultino sind mit den geladenen Festtexten identisch");
 const auto readFailed = QStringLiteral("Fehler beim Auslesen der Festtexte!");
@@ -352,10 +351,11 @@ void FixedTextPage::setProgressVisible(bool visible) {
 }
 
 void FixedTextPage::showVerifyResult(const QByteArray& reply, const QByteArray& image) {
-    const auto difference = firstDifference(reply, image);
-    if (!difference) return;
+    const FesttextComparison comparison =
+        compareFesttextImages(reply, image, host_.displayColumns());
+    if (comparison.identical()) return;
     setVerifyColor(kVerifyRed);
-    host_.dialogs().message(text::verifyDiffers.arg(*difference), kAppTitle);
+    host_.dialogs().message(comparisonReport(comparison).join(QLatin1Char('\r')), kAppTitle);
     setVerifyColor(kVerifyGreen);
 }
 
@@ -428,9 +428,13 @@ void FixedTextPage::cmdVerifyFTClick() {
     const FixedTextReadBack back = readFixedTextImage(host_.exchange());
     // Nothing read is no image to compare: a lost port is named, an abort needs no word.
     if (reportLostPort(back.result) || back.result.status == OpResult::Status::Aborted) return;
-    const auto difference = firstDifference(back.reply, image);
-    host_.dialogs().message(
-        difference ? text::verifyDiffers.arg(*difference) : text::verifyIdentical, kAppTitle);
+    // The sentence with the offset comes first; then where it lies and every differing text.
+    const FesttextComparison comparison =
+        compareFesttextImages(back.reply, image, host_.displayColumns());
+    host_.dialogs().message(comparison.identical()
+                                ? text::verifyIdentical
+                                : comparisonReport(comparison).join(QLatin1Char('\r')),
+                            kAppTitle);
 }
 
 void FixedTextPage::cmdAuslesenFTClick() {

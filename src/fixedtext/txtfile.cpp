@@ -57,8 +57,14 @@ FesttextLoad loadFesttextFile(FixedTextStore& store, const QString& path, int ro
         load.error = file.error;
         return load;
     }
-    applyFesttextLines(
-        store, splitFesttextLines(file.data, maxLinesFor(rows), columns, &load.blanked), rows);
+    return loadFesttextData(store, file.data, rows, columns);
+}
+
+FesttextLoad loadFesttextData(FixedTextStore& store, const QByteArray& data, int rows,
+                              int columns) {
+    FesttextLoad load;
+    applyFesttextLines(store, splitFesttextLines(data, maxLinesFor(rows), columns, &load.blanked),
+                       rows);
     return load;
 }
 

@@ -26,6 +26,8 @@ struct FesttextLoad {
 // Reads the file whole before anything is applied (regular files only, with a size limit), so a
 // file that cannot be read leaves the store as it was.
 FesttextLoad loadFesttextFile(FixedTextStore& store, const QString& path, int rows, int columns);
+// The same for a file's bytes already read.
+FesttextLoad loadFesttextData(FixedTextStore& store, const QByteArray& data, int rows, int columns);
 
 // Exactly 128 × rows lines, CR LF each.
 QByteArray festtextFileContents(const FixedTextStore& store, int rows);

@@ -288,13 +288,18 @@ void KeyboardPage::cmdClearKbdTableClick() {
     sendKbdTable(text::statusReset);
 }
 
+int KeyboardPage::keyboardMode() const {
+    int mode = 0;
+    for (int i = 0; i < 8; ++i)
+        if (optMatrix_[i]->isChecked()) mode = i;
+    return mode;
+}
+
 void KeyboardPage::cmdSetKbdModeClick() {
     if (busy_) return;
     busy_ = true;
     const auto done = qScopeGuard([this] { busy_ = false; });
-    int mode = 0;
-    for (int i = 0; i < 8; ++i)
-        if (optMatrix_[i]->isChecked()) mode = i;
+    const int mode = keyboardMode();
     OpResult result;
     {
         MonitorOff monitor(host_);

@@ -24,6 +24,10 @@ class KeyboardPage : public QWidget {
     // every field whose code arrived lights up for a moment.
     void lightReceived(const QByteArray& chunk);
     bool isLit(int key) const;
+    // The 32 codes the fields hold, read by the fields' rules.
+    QByteArray fieldCodes() const { return keyCodes(texts()); }
+    // The keyboard mode whose option is selected.
+    int keyboardMode() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

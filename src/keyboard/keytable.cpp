@@ -74,12 +74,16 @@ QString normalisedKeyText(const QString& text) {
     return text.left(1);
 }
 
+QByteArray keyTableFromBytes(const QByteArray& data) {
+    QByteArray codes = data.left(kKeyCount);
+    codes.append(QByteArray(kKeyCount - codes.size(), '\0'));
+    return codes;
+}
+
 KeyTableFile readKeyTableFile(const QString& path) {
     const fileio::ReadResult read = fileio::readFile(path);
     if (!read.ok()) return {{}, read.error};
-    QByteArray codes = read.data.left(kKeyCount);
-    codes.append(QByteArray(kKeyCount - codes.size(), '\0'));
-    return {codes, {}};
+    return {keyTableFromBytes(read.data), {}};
 }
 
 QString writeKeyTableFile(const QString& path, const QByteArray& codes) {

@@ -40,6 +40,8 @@ struct KeyTableFile {
     bool ok() const { return error.isEmpty(); }
 };
 KeyTableFile readKeyTableFile(const QString& path);
+// The 32 codes of a file's bytes, as the reader takes them.
+QByteArray keyTableFromBytes(const QByteArray& data);
 // Overwrites the first 32 bytes of the file (created if missing); a longer file keeps its tail.
 // Returns the reason of a failure, or an empty text.
 QString writeKeyTableFile(const QString& path, const QByteArray& codes);

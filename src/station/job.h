@@ -13,11 +13,12 @@ class CommandExchange;
 namespace station {
 
 // One step of what every terminal gets. `run` is called on a worker's own thread with that
-// worker's exchange; it must only read what it shares with the other workers.
+// worker's exchange; it must only read what it shares with the other workers. It may put the
+// operator's words for a failure into `failure`.
 struct JobStep {
     QString title;
     qsizetype bytes = 0;
-    std::function<OpResult(CommandExchange&, const Progress&)> run;
+    std::function<OpResult(CommandExchange&, const Progress&, QString* failure)> run;
 };
 
 struct JobFile {

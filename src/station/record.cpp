@@ -106,7 +106,8 @@ QByteArray toJsonLine(const TerminalRecord& r) {
         for (const Attempt& a : s.attempts)
             attempts.append(QJsonObject{{QStringLiteral("result"), outcomeKey(a.outcome)},
                                         {QStringLiteral("bytes"), double(a.bytes)},
-                                        {QStringLiteral("ms"), double(a.ms)}});
+                                        {QStringLiteral("ms"), double(a.ms)},
+                                        {QStringLiteral("failure"), a.failure}});
         steps.append(QJsonObject{
             {QStringLiteral("step"), s.title},
             {QStringLiteral("result"), outcomeKey(s.outcome())},

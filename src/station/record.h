@@ -31,6 +31,7 @@ struct Attempt {
     Outcome outcome = Outcome::Good;
     qsizetype bytes = 0; // done when it ended
     qint64 ms = 0;
+    QString failure; // the operator's words, when it failed
 };
 
 struct StepRecord {

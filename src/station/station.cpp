@@ -64,16 +64,16 @@ void Station::start() {
         PortSetup setup{view.spec.device, options_.lineSettings, options_.retries,
                         options_.watch,   options_.retryPauseMs, options_.pollMs};
         auto worker = std::make_unique<PortWorker>(i, setup, job_);
-        auto thread = std::make_unique<QThread>();
+        PortWorker* w = worker.get();
+        // The thread ends when the worker returns; it needs no event loop of its own beyond
+        // the waits the worker runs.
+        std::unique_ptr<QThread> thread(QThread::create([w] { w->run(); }));
         thread->setObjectName(QStringLiteral("station-%1").arg(i));
         worker->moveToThread(thread.get());
-        PortWorker* w = worker.get();
-        connect(thread.get(), &QThread::started, w, &PortWorker::run);
         connect(w, &PortWorker::stateChanged, this, &Station::onState);
         connect(w, &PortWorker::progressed, this, &Station::onProgress);
         connect(w, &PortWorker::terminalDone, this, &Station::onRecord);
         connect(w, &PortWorker::finished, this, &Station::onFinished);
-        connect(w, &PortWorker::finished, thread.get(), &QThread::quit);
         workers_.push_back(std::move(worker));
         threads_.push_back(std::move(thread));
     }

@@ -52,7 +52,7 @@ class Station : public QObject {
         int retries = 0;
         bool watch = false;
         int pollMs = 500;
-        int retryPauseMs = 500;
+        int retryPauseMs = 2500; // longer than the terminal's wait for a lone ESC
     };
 
     Station(SharedJob job, QList<PortSpec> ports, Options options, QObject* parent = nullptr);

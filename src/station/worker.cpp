@@ -124,11 +124,17 @@ TerminalRecord PortWorker::applyOnce(const QByteArray& versionReply) {
                 lastShown = now;
                 emit progressed(index_, done, total);
             };
-            const OpResult result = step.run(exchange, progress);
-            rec.attempts.append({outcomeOf(result.status), result.done, clock.elapsed()});
+            QString failure;
+            const OpResult result = step.run(exchange, progress, &failure);
+            // Steps count progress in their own units; a finished step sent all its bytes.
+            rec.attempts.append({outcomeOf(result.status), result.ok() ? step.bytes : result.done,
+                                 clock.elapsed(), failure});
             if (result.status == OpResult::Status::TerminalFailed && attempt <= setup_.retries &&
                 !stopping()) {
                 setState(PortState::Retrying, i, attempt + 1);
+                // A transfer broken off mid-way leaves the terminal waiting for the rest of its
+                // data; an ESC followed by a quiet line ends it, so the step starts afresh.
+                link_->port.write(QByteArray(1, '\x1b'));
                 rest(setup_.retryPauseMs);
                 if (!stopping()) continue;
             }

@@ -16,10 +16,10 @@ namespace station {
 struct PortSetup {
     QString device; // the path opened
     QString lineSettings = QStringLiteral("9600,n,8,2");
-    int retries = 0;    // further attempts of a step the terminal failed
-    bool watch = false; // program every terminal that appears, until stopped
-    int retryPauseMs = 500;
-    int pollMs = 500; // at most this often a version query while watching
+    int retries = 0;         // further attempts of a step the terminal failed
+    bool watch = false;      // program every terminal that appears, until stopped
+    int retryPauseMs = 2500; // longer than the terminal's wait for a lone ESC
+    int pollMs = 500;        // at most this often a version query while watching
 };
 
 // The state of a port as the screen shows it.

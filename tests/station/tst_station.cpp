@@ -31,7 +31,7 @@ SharedJob textsJob() {
     job->sha256 = "ab12";
     const QByteArray bytes = image();
     job->steps.append({QStringLiteral("Festtexte"), bytes.size(),
-                       [bytes](CommandExchange& exchange, const Progress& progress) {
+                       [bytes](CommandExchange& exchange, const Progress& progress, QString*) {
                            return programFixedTexts(exchange, bytes, progress);
                        }});
     return job;
@@ -135,7 +135,7 @@ void TestStation::reportLines() {
     r.recipe = QStringLiteral("Linie, \"3\"");
     r.steps = {{QStringLiteral("Festtexte"),
                 9,
-                {{Outcome::TerminalFailed, 4, 10}, {Outcome::Good, 9, 20}}}};
+                {{Outcome::TerminalFailed, 4, 10, {}}, {Outcome::Good, 9, 20, {}}}}};
     QTemporaryDir dir;
     for (const QString& name : {QStringLiteral("r.jsonl"), QStringLiteral("r.csv")}) {
         ReportFile report;
