@@ -244,6 +244,7 @@ void AboutBox::StartSysInfo() {
         window->setAttribute(Qt::WA_DeleteOnClose);
         auto* text = new QPlainTextEdit(window);
         text->setObjectName(QStringLiteral("txtSystemInfo"));
+        text->setAccessibleName(window->windowTitle());
         text->setReadOnly(true);
         text->setPlainText(systemInfoText(
             currentSystemFacts(settingsFile_, listPorts ? listPorts() : QList<SystemPort>{})));

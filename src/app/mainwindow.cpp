@@ -594,7 +594,9 @@ void MainWindow::cboComPort_Click() {
     port_.close();
     port_.setPortNumber(cboComPort->currentData().toInt());
     // A port that was lost (or never opened) opens again when the operator chooses it, even
-    // the same one; start-up opens the port itself once all stored values are applied.
+    // the same one; start-up opens the port itself once all stored values are applied. When a
+    // port that was closed before cannot be opened either, the choice is saved all the same: the
+    // next start uses the port the window shows.
     if (wasOpen || !startingUp_) {
         port_.open();
         updateStatusbar();
@@ -603,7 +605,7 @@ void MainWindow::cboComPort_Click() {
                                             "evtl. bereits von einem anderen Programm verwendet")
                                  .arg(port_.portNumber()),
                              kAppTitle);
-            return;
+            if (wasOpen) return;
         }
     }
     settings_.write(SettingsStore::kComPort, QString::number(port_.portNumber()));
@@ -670,6 +672,7 @@ void MainWindow::btnQuit_Click() {
 }
 
 void MainWindow::lblCopyright_Click() {
-    AboutBox about(title(), kVersionMajor, kVersionMinor, settings_.fileName(), dialogs_, this);
+    // The version has a line of its own there; the caption and the title name the program.
+    AboutBox about(kAppTitle, kVersionMajor, kVersionMinor, settings_.fileName(), dialogs_, this);
     about.exec();
 }

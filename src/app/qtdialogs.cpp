@@ -87,8 +87,12 @@ QStringList QtDialogs::nameFilters(const QString& filter) {
     return out;
 }
 
-QString QtDialogs::runFileDialog(const FileDialog& dialog, bool save) {
-    QFileDialog fd(parent_, dialog.title);
+void QtDialogs::prepare(QFileDialog& fd, const FileDialog& dialog, bool save) {
+    fd.setWindowTitle(dialog.title);
+    // The descriptions carry their pattern already ("Tastaturtabelle (*.TST)"); the list the
+    // dialog adds for matching in either case is not shown a second time. Set before the
+    // filters, which are shown as they are at that moment.
+    fd.setOption(QFileDialog::HideNameFilterDetails);
     fd.setNameFilters(nameFilters(dialog.filter));
     QString ext = dialog.defaultExt;
     if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
@@ -101,6 +105,11 @@ QString QtDialogs::runFileDialog(const FileDialog& dialog, bool save) {
         fd.setAcceptMode(QFileDialog::AcceptOpen);
         fd.setFileMode(dialog.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     }
+}
+
+QString QtDialogs::runFileDialog(const FileDialog& dialog, bool save) {
+    QFileDialog fd(parent_);
+    prepare(fd, dialog, save);
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) return {};
     return fd.selectedFiles().first();
 }

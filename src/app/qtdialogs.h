@@ -2,6 +2,7 @@
 
 #include "core/dialogs.h"
 
+class QFileDialog;
 class QWidget;
 
 // The real message boxes, input box and file dialogs, parented to the main window.
@@ -18,6 +19,8 @@ class QtDialogs : public Dialogs {
 
     // "Name (*.TXT)|*.txt|..." as Qt name filters, each matching its pattern in either case.
     static QStringList nameFilters(const QString& filter);
+    // Title, filters, default extension and options of a file dialog about to be shown.
+    static void prepare(QFileDialog& fd, const FileDialog& dialog, bool save);
 
   private:
     QString runFileDialog(const FileDialog& dialog, bool save);

@@ -11,12 +11,11 @@ OpResult defineCharacter(CommandExchange& exchange, int place, int code,
         echoed.append(static_cast<char>(row));
     echoed.append('\0');
 
-    exchange.port().write(cmd::defineCharacter() + cmd::byte(place));
+    exchange.beginEchoTransfer(cmd::defineCharacter() + cmd::byte(place));
     const auto timeOut = static_cast<qint16>(-500 * exchange.timeOutFactor());
     OpResult result = OpResult::finished(echoed.size());
     for (qsizetype i = 0; i < echoed.size(); ++i) {
-        const QByteArray byte = echoed.mid(i, 1);
-        if (!exchange.sendAndWaitFor(byte, byte, timeOut).isEmpty()) continue;
+        if (exchange.sendAndExpectEcho(echoed[i], timeOut)) continue;
         if (exchange.lastEnd() == CommandExchange::WaitEnd::PortLost)
             return OpResult::failedAt(exchange.lastEnd(), i, echoed.size());
         if (result.ok()) result = {OpResult::Status::TerminalFailed, i, echoed.size()};

@@ -29,6 +29,10 @@ const auto cgInvert = QStringLiteral("Eingabematrix invertieren");
 const auto cgInvertTip = QStringLiteral("Klicken Sie hier, um die Eingabematrix zu invertieren.");
 const auto leftRightTip = QStringLiteral("Klicken Sie hier, um die Matrix horizontal zu rotieren.");
 const auto upDownTip = QStringLiteral("Klicken Sie hier, um die Matrix vertikal zu rotieren.");
+const auto rotateLeft = QStringLiteral("Matrix nach links rotieren");
+const auto rotateRight = QStringLiteral("Matrix nach rechts rotieren");
+const auto rotateUp = QStringLiteral("Matrix nach oben rotieren");
+const auto rotateDown = QStringLiteral("Matrix nach unten rotieren");
 const auto accessFrame = QStringLiteral("Zugriff auf Pultino");
 const auto cgramFrame = QStringLiteral("CG-RAM");
 const auto tauschLabel = QStringLiteral("Tausch-Adresse");
@@ -75,6 +79,10 @@ const auto statusStore = QStringLiteral("Benutzerdefiniertes Zeichen im Pultino 
 const auto statusErase = QStringLiteral("Benutzerdefiniertes Zeichen im Pultino löschen...");
 const auto statusEraseAll =
     QStringLiteral("Alle benutzerdefinierten Zeichen im Pultino löschen...");
+// The definition goes out whole even so; the operator learns that the terminal did not take it.
+const auto noEcho =
+    QStringLiteral("Das Pultino hat das Zeichen nicht bestätigt (kein oder falsches "
+                   "Echo bei Byte %1 von %2).");
 const auto invalidAddress = QStringLiteral("Ungültige Tausch-Adresse!\rWert muß im Bereich von "
                                            "32 bis 127 liegen!\rZeichendefinition wird NICHT "
                                            "gespeichert!");
@@ -101,8 +109,10 @@ class ArrowPair : public QWidget {
         layout->setSpacing(0);
         // Left and down lower the value, right and up raise it; the lower arrow comes first
         // across, the upper arrow first down the side.
-        lower_ = arrow(across ? Qt::LeftArrow : Qt::DownArrow, across ? "left" : "down");
-        raise_ = arrow(across ? Qt::RightArrow : Qt::UpArrow, across ? "right" : "up");
+        lower_ = arrow(across ? Qt::LeftArrow : Qt::DownArrow, across ? "left" : "down",
+                       across ? text::rotateLeft : text::rotateDown);
+        raise_ = arrow(across ? Qt::RightArrow : Qt::UpArrow, across ? "right" : "up",
+                       across ? text::rotateRight : text::rotateUp);
         layout->addWidget(across ? lower_ : raise_);
         layout->addWidget(across ? raise_ : lower_);
         connect(lower_, &QToolButton::clicked, this, [this] { step(0); });
@@ -128,9 +138,10 @@ class ArrowPair : public QWidget {
     }
 
   private:
-    QToolButton* arrow(Qt::ArrowType type, const char* name) {
+    QToolButton* arrow(Qt::ArrowType type, const char* name, const QString& what) {
         auto* b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
+        b->setAccessibleName(what);
         b->setArrowType(type);
         b->setAutoRepeat(true);
         // Taking the focus leaves (and so normalises) a field being edited first.
@@ -348,14 +359,17 @@ template <typename Operation>
 void CharPage::runTransfer(const QString& status, Operation operation) {
     busy_ = true;
     const auto done = qScopeGuard([this] { busy_ = false; });
-    StatusScope shown(host_, status);
     OpResult result;
     const bool wasOpen = host_.port().isOpen();
     {
+        StatusScope shown(host_, status);
         MonitorOff monitor(host_);
         InputHold held(host_);
         result = operation();
     }
+    // Stays in the status line until the next operation clears it.
+    if (result.status == OpResult::Status::TerminalFailed)
+        host_.showStatus(text::noEcho.arg(result.done + 1).arg(result.total));
     // A silent terminal is not reported, a vanished port is: nothing more could reach it. A
     // port lost during the transfer has been told by the main window as it happened.
     if (result.status == OpResult::Status::PortLost && !wasOpen)

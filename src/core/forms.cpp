@@ -27,6 +27,8 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, c
 QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, const QRect& geometry) {
     auto* f = new QGroupBox(caption, parent);
     f->setObjectName(QLatin1String(name));
+    // Without it, a frame inside a frame is announced by the title of the outer one.
+    f->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
     f->setGeometry(geometry);
     return f;
 }

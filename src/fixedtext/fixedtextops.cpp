@@ -12,11 +12,10 @@ OpResult programFixedTexts(CommandExchange& exchange, const QByteArray& image,
                            const Progress& progress) {
     SerialPort& port = exchange.port();
     const qsizetype size = image.size();
-    port.write(cmd::beginFixedTexts());
+    exchange.beginEchoTransfer(cmd::beginFixedTexts());
     if (progress) progress(0, size);
     for (qsizetype i = 0; i < size; ++i) {
-        const QByteArray byte = image.mid(i, 1);
-        if (exchange.sendAndWaitFor(byte, byte, fixedTextTimeOut(exchange)).isEmpty()) {
+        if (!exchange.sendAndExpectEcho(image[i], fixedTextTimeOut(exchange))) {
             // Two terminators end the terminal's storing at whatever point it had reached.
             port.write(QByteArray(2, '\0'));
             return OpResult::failedAt(exchange.lastEnd(), i, size);

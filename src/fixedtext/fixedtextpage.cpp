@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QToolButton>
 #include <utility>
 
 namespace {
@@ -38,6 +39,10 @@ const QString rowTips[kFixedTextRows] = {
     QStringLiteral("Erste Displayzeile"), QStringLiteral("Zweite Displayzeile"),
     QStringLiteral("Dritte Displayzeile"), QStringLiteral("Vierte Displayzeile")};
 const auto upDownTip = QStringLiteral("Klicken Sie hier, um den nächsten Festtext auszuwählen.");
+const auto previousText = QStringLiteral("Vorheriger Festtext");
+const auto nextText = QStringLiteral("Nächster Festtext");
+const auto numberUp = QStringLiteral("Festtext-Nummer erhöhen");
+const auto numberDown = QStringLiteral("Festtext-Nummer verringern");
 const auto selectFT = QStringLiteral("Festtext auswählen");
 const auto selectFTTip =
     QStringLiteral("Klicken Sie hier, um einen bestimmten Festtext in das Eingabefeld zu holen.");
@@ -155,6 +160,8 @@ void FixedTextPage::buildControls() {
     FTUpDown = ftUpDown_;
     forms::nameUncaptioned(ftUpDown_, QStringLiteral("FTUpDown"));
     ftUpDown_->setToolTip(text::upDownTip);
+    ftUpDown_->upButton()->setAccessibleName(text::previousText);
+    ftUpDown_->downButton()->setAccessibleName(text::nextText);
     ftUpDown_->setGeometry(at(7260, 700, 255, 2255));
     // Every click steps, also one that leaves the up-down's own value where it is.
     connect(ftUpDown_, &UpDown::stepped, this, &FixedTextPage::ftUpDownStepped);
@@ -221,6 +228,8 @@ void FixedTextPage::buildControls() {
     txtFTAbruf->installEventFilter(this);
     FTSelect = new UpDown(0, kFixedTextCount - 1, this);
     forms::nameUncaptioned(FTSelect, QStringLiteral("FTSelect"));
+    FTSelect->upButton()->setAccessibleName(text::numberUp);
+    FTSelect->downButton()->setAccessibleName(text::numberDown);
     FTSelect->setGeometry(at(9015, 600, 255, 360));
     connect(FTSelect, &UpDown::valueChanged, this,
             [this](int value) { txtFTAbruf->setText(QString::number(value)); });

@@ -18,10 +18,9 @@ OpResult sendKeyTable(CommandExchange& exchange, const QByteArray& codes,
     table.append(QByteArray(kKeyCount - table.size(), '\0'));
     const qsizetype total = table.size();
     const auto timeOut = static_cast<qint16>(-500 * exchange.timeOutFactor());
-    exchange.port().write(cmd::loadKeyTable());
+    exchange.beginEchoTransfer(cmd::loadKeyTable());
     for (qsizetype k = 0; k < total; ++k) {
-        const QByteArray code = table.mid(k, 1);
-        if (exchange.sendAndWaitFor(code, code, timeOut).isEmpty())
+        if (!exchange.sendAndExpectEcho(table[k], timeOut))
             return OpResult::failedAt(exchange.lastEnd(), k, total);
         if (progress) progress(k + 1, total);
     }

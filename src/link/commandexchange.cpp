@@ -83,8 +83,12 @@ QString CommandExchange::shownCommand(const QByteArray& cmd) {
 }
 
 QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfor,
-                                 qint16 timeOutTime, bool idle) {
-    port_.readAll();
+                                 qint16 timeOutTime, Match match) {
+    const bool idle = match == Match::IdleSearch;
+    const bool echo = match == Match::Echo;
+    // Before a search, whatever came earlier is stale; before an echo it is a wrong echo.
+    const bool unread = !port_.readAll().isEmpty();
+    const bool leftOver = unread || !receiver_.buffer().isEmpty();
     receiver_.buffer().clear();
     QByteArray result;
 
@@ -110,7 +114,20 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
         port_.write(cmd);
 
         QByteArray& buffer = receiver_.buffer();
-        while (!failed && !flags.abortRequested() && !timeOut_ && !overlong_) {
+        bool wrongEcho = echo && leftOver;
+        while (!failed && !wrongEcho && !flags.abortRequested() && !timeOut_ && !overlong_) {
+            if (echo && !buffer.isEmpty()) {
+                // Bytes behind the echo stay for the next byte's check.
+                wrongEcho = buffer[0] != waitfor[0];
+                if (!wrongEcho) {
+                    timer_.stop();
+                    waiting_ = false;
+                    lastEnd_ = WaitEnd::Reply;
+                    buffer.remove(0, 1);
+                    return waitfor.left(1);
+                }
+                break;
+            }
             if (!buffer.isEmpty()) {
                 if (idle) startTimeOutTimer(magnitude);
                 // Only the new bytes and the tail that could complete a match are searched.
@@ -132,9 +149,11 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
             if (!failed) yieldOnce();
         }
         waiting_ = false;
-        timedOut = !flags.abortRequested() && (timeOut_ || overlong_);
+        if (wrongEcho) timer_.stop();
+        timedOut = !flags.abortRequested() && !wrongEcho && (timeOut_ || overlong_);
         lastEnd_ = flags.abortRequested() ? WaitEnd::Aborted
                    : failed               ? WaitEnd::PortLost
+                   : wrongEcho            ? WaitEnd::WrongEcho
                    : overlong_            ? WaitEnd::Overlong
                                           : WaitEnd::TimeOut;
     }
@@ -147,17 +166,32 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
         dialogs_.message(QStringLiteral("TimeOut auf COM. (Keine Antwort auf '") +
                              shownCommand(cmd) + QStringLiteral("')"),
                          kAppTitle);
+    else if (lastEnd_ == WaitEnd::WrongEcho)
+        dialogs_.message(QStringLiteral("Falsches Echo auf COM. (Antwort auf '") +
+                             shownCommand(cmd) + QStringLiteral("')"),
+                         kAppTitle);
     return {};
 }
 
 QByteArray CommandExchange::sendAndWaitFor(const QByteArray& cmd, const QByteArray& waitfor,
                                            qint16 timeOutTime) {
-    return wait(cmd, waitfor, timeOutTime, false);
+    return wait(cmd, waitfor, timeOutTime, Match::Search);
 }
 
 QByteArray CommandExchange::sendAndWaitFor2(const QByteArray& cmd, const QByteArray& waitfor,
                                             qint16 timeOutTime) {
-    return wait(cmd, waitfor, timeOutTime, true);
+    return wait(cmd, waitfor, timeOutTime, Match::IdleSearch);
+}
+
+void CommandExchange::beginEchoTransfer(const QByteArray& head) {
+    port_.readAll();
+    receiver_.buffer().clear();
+    port_.write(head);
+}
+
+bool CommandExchange::sendAndExpectEcho(char byte, qint16 timeOutTime) {
+    const QByteArray b(1, byte);
+    return !wait(b, b, timeOutTime, Match::Echo).isEmpty();
 }
 
 void CommandExchange::pause(qint16 ms) {

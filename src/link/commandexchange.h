@@ -20,11 +20,12 @@ class CommandExchange : public QObject {
   public:
     // How the last wait ended, so that callers can tell a lost port from a silent terminal.
     enum class WaitEnd {
-        Reply,    // the awaited text arrived
-        TimeOut,  // the terminal did not answer in time
-        Aborted,  // the process-wide abort flag was set
-        PortLost, // the port was closed or vanished
-        Overlong, // the reply grew beyond any real one or the wait beyond its overall limit
+        Reply,     // the awaited text arrived
+        TimeOut,   // the terminal did not answer in time
+        Aborted,   // the process-wide abort flag was set
+        PortLost,  // the port was closed or vanished
+        Overlong,  // the reply grew beyond any real one or the wait beyond its overall limit
+        WrongEcho, // another byte came before the echo, or was left over when the byte went out
     };
 
     // The exchange obeys the flags of its receive handler: the window's, or a port's own.
@@ -42,6 +43,14 @@ class CommandExchange : public QObject {
     // The same, but every received chunk restarts the time-out (an idle time-out).
     QByteArray sendAndWaitFor2(const QByteArray& cmd, const QByteArray& waitfor,
                                qint16 timeOutTime);
+
+    // An echo-checked transfer: begin it with its command head, which also throws away whatever
+    // arrived before, then send each data byte with sendAndExpectEcho(). The echo is the next
+    // byte that arrives and nothing else: a byte left over from before when the byte goes out,
+    // or any other byte first, ends the wait at once as WrongEcho. The byte itself is written in
+    // every case, so a terminal that counts the bytes of its command stays in step.
+    void beginEchoTransfer(const QByteArray& head);
+    bool sendAndExpectEcho(char byte, qint16 timeOutTime);
 
     // Clears timeOut() and, for a positive value, (re)starts the one-shot timer.
     void startTimeOutTimer(qint16 timeOutTime);
@@ -74,8 +83,9 @@ class CommandExchange : public QObject {
     void wake();
 
   private:
+    enum class Match { Search, IdleSearch, Echo };
     QByteArray wait(const QByteArray& cmd, const QByteArray& waitfor, qint16 timeOutTime,
-                    bool idle);
+                    Match match);
     void yieldOnce();
 
     ReceiveHandler& receiver_;

@@ -44,6 +44,7 @@ PortDialog::PortDialog(SerialPort& port, SettingsStore& settings, DeviceMap& dev
 
     auto* tabSettings = new QTabWidget(this);
     tabSettings->setObjectName(QStringLiteral("tabSettings"));
+    tabSettings->setAccessibleName(tabSettings->objectName());
     auto* fraSettings = new QGroupBox(QStringLiteral("Einstellungen"));
     fraSettings->setObjectName(QStringLiteral("fraSettings"));
     tabSettings->addTab(fraSettings, QStringLiteral("Einstellungen"));
@@ -104,6 +105,10 @@ PortDialog::PortDialog(SerialPort& port, SettingsStore& settings, DeviceMap& dev
         echoLayout->addWidget(optEcho[i]);
         connect(optEcho[i], &QRadioButton::clicked, this, [this, i] { optEcho_Click(i); });
     }
+
+    // Without it, a frame inside the settings frame is announced by the outer title.
+    for (QGroupBox* frame : {Frame1, fraConnection, Frame5, Frame7})
+        frame->setAccessibleName(frame->title().remove(QLatin1Char('&')));
 
     auto* grid = new QGridLayout(fraSettings);
     grid->addWidget(label(QStringLiteral("Anschluß:"), QStringLiteral("Label1"), fraSettings), 0,

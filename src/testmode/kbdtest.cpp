@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <utility>
 
 KbdTest::KbdTest(ReceiveHandler& receiver, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("KbdTest"));
@@ -68,9 +69,10 @@ void KbdTest::takeKeys() {
 
 bool KbdTest::eventFilter(QObject* watched, QEvent* event) {
     if (watched == OKCommand) {
-        if (event->type() == QEvent::MouseButtonPress) shiftClick_ = false;
+        if (event->type() == QEvent::MouseButtonPress) releasedOver_ = shiftClick_ = false;
         if (event->type() == QEvent::MouseButtonRelease) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
+            releasedOver_ = OKCommand->rect().contains(mouse->position().toPoint());
             shiftClick_ =
                 mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier) != 0;
         }
@@ -79,11 +81,15 @@ bool KbdTest::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void KbdTest::OKCommand_Click() {
+    // Only a mouse click on OK ends the test: Enter or Space, pressed out of habit while F1 to F4
+    // are still to come, would end it at once and turn the row red.
+    const bool byMouse = std::exchange(releasedOver_, false);
+    const bool vouch = std::exchange(shiftClick_, false);
+    if (!byMouse) return;
     // Shift + click: the operator vouches for all four keys.
-    if (shiftClick_)
+    if (vouch)
         for (QLabel* key : F)
             key->clear();
-    shiftClick_ = false;
     accept();
 }
 

@@ -34,4 +34,5 @@ class KbdTest : public QDialog {
 
     bool firstActivation_ = true;
     bool shiftClick_ = false;
+    bool releasedOver_ = false; // the mouse button went up over OK
 };

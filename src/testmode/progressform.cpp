@@ -33,8 +33,10 @@ ProgressForm::ProgressForm(CommandExchange& exchange, ReceiveHandler& receiver, 
         ResultLabel[i]->setAutoFillBackground(true);
     }
     const int below = 12 + 28 * kTestCount + 4;
-    KbdTestResult = new QLabel(QStringLiteral("KbdTestResult"), this);
+    // Empty until the key test reports the keys that never arrived.
+    KbdTestResult = new QLabel(this);
     KbdTestResult->setObjectName(QStringLiteral("KbdTestResult"));
+    KbdTestResult->setAccessibleName(KbdTestResult->objectName());
     KbdTestResult->setGeometry(12, below, 300, 24);
     CancelCommand = new QPushButton(QStringLiteral("Abbrechen"), this);
     CancelCommand->setObjectName(QStringLiteral("CancelCommand"));

@@ -44,12 +44,6 @@ QByteArray title(int step, const char* name) {
     return "Test " + QByteArray::number(step) + ":\r" + name;
 }
 
-// Sends one byte and awaits its echo.
-bool echoed(CommandExchange& exchange, char byte, qint16 timeOut) {
-    const QByteArray b(1, byte);
-    return !exchange.sendAndWaitFor(b, b, timeOut).isEmpty();
-}
-
 } // namespace
 
 QString rowName(int row) {
@@ -107,15 +101,15 @@ QString missingKeysText(const std::array<bool, 4>& arrived) {
 StepResult linkTest(CommandExchange& exchange, bool showMsgs, TestPerson& person) {
     const qint16 timeOut = timeOutOf(exchange, 100, showMsgs);
     for (;;) {
-        exchange.port().write(cmd::clearDisplay() + cmd::linkTestPrelude() +
-                              title(1, "Schnittstelle") + cmd::loadKeyTable());
+        exchange.beginEchoTransfer(cmd::clearDisplay() + cmd::linkTestPrelude() +
+                                   title(1, "Schnittstelle") + cmd::loadKeyTable());
         // 31 dots and a star fill the 32 bytes of the key table; the star's echo decides.
         for (int i = 1; i <= 31; ++i) {
-            echoed(exchange, '.', timeOut);
+            exchange.sendAndExpectEcho('.', timeOut);
             if (exchange.lastEnd() == CommandExchange::WaitEnd::PortLost)
                 return cut(Status::PortLost);
         }
-        if (echoed(exchange, '*', timeOut)) return {};
+        if (exchange.sendAndExpectEcho('*', timeOut)) return {};
         switch (exchange.lastEnd()) {
         case CommandExchange::WaitEnd::PortLost:
             return cut(Status::PortLost);
@@ -132,12 +126,13 @@ StepResult linkTest(CommandExchange& exchange, bool showMsgs, TestPerson& person
 }
 
 StepResult loadStandardKeyTable(CommandExchange& exchange, bool showMsgs) {
-    exchange.port().write(cmd::clearDisplay() + title(2, "Umkodiertabelle") + cmd::loadKeyTable());
+    exchange.beginEchoTransfer(cmd::clearDisplay() + title(2, "Umkodiertabelle") +
+                               cmd::loadKeyTable());
     const qint16 timeOut = timeOutOf(exchange, 500, showMsgs);
     StepResult result;
     // A byte without echo does not stop the table: the terminal still counts 32 bytes.
     for (const char b : cmd::standardKeyTable()) {
-        if (echoed(exchange, b, timeOut)) continue;
+        if (exchange.sendAndExpectEcho(b, timeOut)) continue;
         if (exchange.lastEnd() == CommandExchange::WaitEnd::PortLost) return cut(Status::PortLost);
         result = {kKeyTableFailed, false, aborted() ? Status::Aborted : Status::TerminalFailed};
     }
@@ -162,21 +157,22 @@ StepResult setDisplayGeometry(CommandExchange& exchange, const TestSetup& setup,
 
 StepResult storeNumberedTexts(CommandExchange& exchange, bool showMsgs) {
     SerialPort& port = exchange.port();
-    port.write(cmd::clearDisplay() + "Test 4:Speichere" + "Festtext " + cmd::beginFixedTexts());
+    exchange.beginEchoTransfer(cmd::clearDisplay() + "Test 4:Speichere" + "Festtext " +
+                               cmd::beginFixedTexts());
     const qint16 timeOut = timeOutOf(exchange, 1000, showMsgs);
-    for (int n = 0; n < kFixedTextCount; ++n) {
-        for (const char digit : QByteArray::number(n).rightJustified(3, '0')) {
-            if (echoed(exchange, digit, timeOut)) continue;
-            const auto end = exchange.lastEnd();
-            // Two terminators end the terminal's storing wherever it stood; with only one, a
-            // text cut in the middle would leave the terminal storing the next commands.
-            port.write(QByteArray(2, '\0'));
-            if (end == CommandExchange::WaitEnd::PortLost) return cut(Status::PortLost);
-            return {kFixedTextsFailed, false,
-                    end == CommandExchange::WaitEnd::Aborted ? Status::Aborted
-                                                             : Status::TerminalFailed};
-        }
-        port.write(cmd::byte(0));
+    // The terminal echoes the 0 behind each text like any byte of the image; its echo is taken,
+    // or it would stand before the next digit's echo. The final 0 gets none.
+    const QByteArray image = numberedTextsImage();
+    for (qsizetype i = 0; i + 1 < image.size(); ++i) {
+        if (exchange.sendAndExpectEcho(image[i], timeOut)) continue;
+        const auto end = exchange.lastEnd();
+        // Two terminators end the terminal's storing wherever it stood; with only one, a text
+        // cut in the middle would leave the terminal storing the next commands.
+        port.write(QByteArray(2, '\0'));
+        if (end == CommandExchange::WaitEnd::PortLost) return cut(Status::PortLost);
+        return {kFixedTextsFailed, false,
+                end == CommandExchange::WaitEnd::Aborted ? Status::Aborted
+                                                         : Status::TerminalFailed};
     }
     port.write(cmd::byte(0));
     return {};

@@ -17,7 +17,7 @@ class TestAbout : public QObject {
         QStringList seen;
         QTimer::singleShot(0, [&] {
             auto* about = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
-            seen << about->windowTitle() << about->lblVersion->text();
+            seen << about->windowTitle() << about->lblTitle->text() << about->lblVersion->text();
             about->openUrl = [&](const QUrl& url) { return seen.append(url.scheme()), false; };
             about->useRegistry = false;
             about->listPorts = [] { return QList<SystemPort>{}; };
@@ -28,8 +28,9 @@ class TestAbout : public QObject {
             about->cmdOK->click();
         });
         QTest::mouseClick(f.find<QLabel>(QStringLiteral("lblCopyright")), Qt::LeftButton);
-        QCOMPARE(seen, (QStringList{"Info zu ZEPTAL32   V. 2.2", "Version 2.2", "https", "mailto",
-                                    "  Das System meldet keine seriellen Schnittstellen.\n"}));
+        QCOMPARE(seen,
+                 (QStringList{"Info zu ZEPTAL32", "ZEPTAL32", "Version 2.2", "https", "mailto",
+                              "  Das System meldet keine seriellen Schnittstellen.\n"}));
     }
 
     void registry_data() {

@@ -129,6 +129,10 @@ class TestMainWindow : public QObject {
                                      << "1" << false << "COM3 geschlossen ";
         QTest::newRow("closed port opens") << false << false << ""
                                            << "3" << true << "COM3 ";
+        QTest::newRow("closed port in use") << false << true
+                                            << "COM Port konnte nicht geöffnet werden.\rCOM3 wird "
+                                               "evtl. bereits von einem anderen Programm verwendet"
+                                            << "3" << false << "COM3 geschlossen ";
     }
 
     void portChoice() {

@@ -117,6 +117,14 @@ void TestCliEndToEnd::exitCodes_data() {
         << sim + QStringList{"--simulator-option", "no-echo-after=3", "char", "write", "@/c.chr"}
         << 1 << ""
         << "Echo bei Offset 3 (3 von 9";
+    // A stray byte behind each echo is still waiting when the next byte goes out.
+    QTest::newRow("character, noise behind the echoes")
+        << sim + QStringList{"--simulator-option=noise=FF", "char", "write", "@/c.chr"} << 1 << ""
+        << "Echo bei Offset 1 (1 von 9";
+    QTest::newRow("key table, noise behind the echoes")
+        << sim + QStringList{"--simulator-option=noise=FF", "keys", "write", "@/keys.tst"} << 1
+        << ""
+        << "Echo bei Offset 1 (1 von 32";
     QTest::newRow("test run") << sim + QStringList{"test"} << 0
                               << "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne "
                                  "Sichtprüfung\nTastatur-Test: OK, ohne Tastenprüfung\n"

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include <utility>
 
 FaultPeer::FaultPeer(int master, Mode mode, int count)
     : master_(::dup(master)), mode_(mode), count_(count) {
@@ -42,6 +43,7 @@ bool FaultPeer::send(const QByteArray& bytes) {
 
 void FaultPeer::run() {
     bool endless = false;
+    bool afterEsc = false;
     qint64 echoed = 0;
     char buf[4096];
     while (!stop_) {
@@ -60,6 +62,11 @@ void FaultPeer::run() {
                 }
                 QByteArray out;
                 for (char c : in) {
+                    // Like the terminal, it echoes the data of a transfer, not its command.
+                    if (c == '\x1b' || std::exchange(afterEsc, false)) {
+                        afterEsc = c == '\x1b';
+                        continue;
+                    }
                     const bool echo =
                         mode == Mode::Echo || mode == Mode::EchoThenNul || echoed < count_;
                     if (!echo) continue;

@@ -11,7 +11,7 @@
 class FaultPeer {
   public:
     enum class Mode {
-        Echo,         // every byte back
+        Echo,         // every byte back but ESC and the command letter after it
         EchoThenNul,  // every byte back, each followed by a 0
         EchoFirst,    // the first `count` bytes back, then silence
         CloseAfter,   // the first `count` bytes back, then hang up
