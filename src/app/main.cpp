@@ -1,23 +1,72 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
+#include "core/displaytypes.h"
 #include "core/settings.h"
 #include "core/translations.h"
 #include "link/bytetrace.h"
 #include "link/devicemap.h"
 #include "link/qtserialport.h"
+#include "sim/ptyterminal.h"
 #include "sim/simulatorsession.h"
 #include "sim/simulatorwindow.h"
+#include "station/stationwindow.h"
 #include "testmode/testmainwindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <algorithm>
 #include <memory>
+
+namespace {
+
+// --station: the station window, with --simulator N on N simulated terminals of their own.
+int runStationWindow(QApplication& app, SettingsStore& settings) {
+    const QStringList args = QApplication::arguments();
+    int count = 0;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--simulator")); at >= 0) {
+        bool ok = false;
+        count = std::clamp(args.value(at + 1).toInt(&ok), 1, 16);
+        if (!ok) count = 1;
+    }
+    std::vector<std::unique_ptr<PtyTerminal>> sims;
+    QStringList ports;
+    for (int i = 0; i < count; ++i) {
+        TerminalOptions options;
+        options.lineRate = true; // as slow as a real line, so the progress can be watched
+        sims.push_back(std::make_unique<PtyTerminal>(options));
+        QString error;
+        if (!sims.back()->start(&error)) {
+            QMessageBox::critical(nullptr, QStringLiteral("ZEPTAL32"),
+                                  QStringLiteral("Das simulierte Pultino konnte nicht gestartet "
+                                                 "werden:\n") +
+                                      error);
+            return 1;
+        }
+        ports.append(sims.back()->slavePath());
+    }
+    bool ok = false;
+    int display = settings.read(SettingsStore::kDisplayType).trimmed().toInt(&ok);
+    if (!ok || display < 0 || display >= int(kDisplayTypes.size()))
+        display = kDefaultDisplayTypeIndex;
+    QtDialogs dialogs;
+    station::StationWindow window(dialogs, display);
+    dialogs.setParent(&window);
+    window.setPorts(ports);
+    window.show();
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPTAL32"));
     installToolkitTranslations(app);
+    if (QApplication::arguments().contains(QStringLiteral("--station"))) {
+        SettingsStore settings;
+        return runStationWindow(app, settings);
+    }
     const bool simulator = QApplication::arguments().contains(QStringLiteral("--simulator"));
 
     SettingsStore settings;
