@@ -1,14 +1,17 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
 #include "core/dialogs.h"
+#include "core/displaytypes.h"
 #include "core/settings.h"
 #include "core/translations.h"
 #include "core/version.h"
 #include "link/bytetrace.h"
 #include "link/devicemap.h"
 #include "link/qtserialport.h"
+#include "sim/ptyterminal.h"
 #include "sim/simulatorsession.h"
 #include "sim/simulatorwindow.h"
+#include "station/stationwindow.h"
 #include "testmode/testmainwindow.h"
 
 #include <QApplication>
@@ -16,6 +19,7 @@
 #include <QScreen>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -27,10 +31,49 @@ const char* const kHelp =
     "  --simulator     mit dem eingebauten simulierten Pultino statt der gewählten\n"
     "                  Schnittstelle arbeiten (nur für diesen Lauf)\n"
     "  --test          das Fenster \"PT Test und Initialisierung\" statt des Hauptfensters\n"
+    "  --station       das Stationsfenster: ein Rezept auf vielen Pultinos zugleich,\n"
+    "                  mit --simulator N auf N simulierten Pultinos\n"
     "  --trace DATEI   jedes Byte auf der Leitung mit Zeitstempel protokollieren\n"
     "  --version       Name und Version ausgeben\n"
     "  --help, -h      diese Hilfe\n\n"
     "Dazu kommen die Optionen von Qt (Plattform, Display, Stil).\n";
+
+// --station: the station window, with --simulator N on N simulated terminals of their own.
+int runStationWindow(QApplication& app, SettingsStore& settings) {
+    const QStringList args = QApplication::arguments();
+    int count = 0;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--simulator")); at >= 0) {
+        bool ok = false;
+        count = std::clamp(args.value(at + 1).toInt(&ok), 1, 16);
+        if (!ok) count = 1;
+    }
+    std::vector<std::unique_ptr<PtyTerminal>> sims;
+    QStringList ports;
+    for (int i = 0; i < count; ++i) {
+        TerminalOptions options;
+        options.lineRate = true; // as slow as a real line, so the progress can be watched
+        sims.push_back(std::make_unique<PtyTerminal>(options));
+        QString error;
+        if (!sims.back()->start(&error)) {
+            QMessageBox::critical(nullptr, QStringLiteral("ZEPTAL32"),
+                                  QStringLiteral("Das simulierte Pultino konnte nicht gestartet "
+                                                 "werden:\n") +
+                                      error);
+            return 1;
+        }
+        ports.append(sims.back()->slavePath());
+    }
+    bool ok = false;
+    int display = settings.read(SettingsStore::kDisplayType).trimmed().toInt(&ok);
+    if (!ok || display < 0 || display >= int(kDisplayTypes.size()))
+        display = kDefaultDisplayTypeIndex;
+    QtDialogs dialogs;
+    station::StationWindow window(dialogs, display);
+    dialogs.setParent(&window);
+    window.setPorts(ports);
+    window.show();
+    return app.exec();
+}
 
 } // namespace
 
@@ -52,6 +95,10 @@ int main(int argc, char** argv) {
     // Lets the desktop find the entry and icon that belong to the window.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kZeptalAppId));
     installToolkitTranslations(app);
+    if (QApplication::arguments().contains(QStringLiteral("--station"))) {
+        SettingsStore settings;
+        return runStationWindow(app, settings);
+    }
     const bool simulator = QApplication::arguments().contains(QStringLiteral("--simulator"));
 
     SettingsStore settings;

@@ -119,8 +119,10 @@ QList<Subcommand> subcommands() {
 
 QString takeCommonOptions(const QStringList& args, CommonOptions* options, QStringList* rest) {
     static const QStringList withValue = {
-        QStringLiteral("--port"), QStringLiteral("--baud"), QStringLiteral("--display"),
-        QStringLiteral("--simulator-option"), QStringLiteral("--trace")};
+        QStringLiteral("--port"),    QStringLiteral("--baud"),
+        QStringLiteral("--display"), QStringLiteral("--simulator-option"),
+        QStringLiteral("--trace"),   QStringLiteral("--ports"),
+        QStringLiteral("--report"),  QStringLiteral("--retries")};
     for (qsizetype i = 1; i < args.size(); ++i) {
         QString arg = args[i];
         if (arg == QLatin1String("--")) {
@@ -146,6 +148,19 @@ QString takeCommonOptions(const QStringList& args, CommonOptions* options, QStri
 
         if (arg == QLatin1String("--port")) {
             options->port = value;
+            options->ports.append(value);
+        } else if (arg == QLatin1String("--ports")) {
+            options->portPatterns.append(value);
+        } else if (arg == QLatin1String("--report")) {
+            options->report = value;
+        } else if (arg == QLatin1String("--retries")) {
+            bool ok = false;
+            const int n = value.toInt(&ok);
+            if (!ok || n < 0 || n > 100)
+                return QStringLiteral("--retries %1: erlaubt sind 0 bis 100.").arg(value);
+            options->retries = n;
+        } else if (arg == QLatin1String("--watch")) {
+            options->watch = true;
         } else if (arg == QLatin1String("--baud")) {
             // Only the speeds the terminal can be set to.
             const auto baud = parseWholeNumber(value, 0, 1000000);
@@ -338,6 +353,9 @@ int Cli::runArguments(const QStringList& arguments) {
         return kDone;
     }
 
+    if (stationCall() && found->name != QLatin1String("apply"))
+        return usage(*found, QStringLiteral("Mehrere --port, --ports, --report, --retries und "
+                                            "--watch gelten nur für apply."));
     if (options_.simulator && !options_.port.isEmpty())
         return usage(*found, QStringLiteral("--port und --simulator schließen sich aus."));
     if (!options_.simulatorOptions.isEmpty() && !options_.simulator)
@@ -453,21 +471,33 @@ int Cli::connect(const QString& lineSettings) {
         portNumber_ = ok && stored >= 1 && stored <= 16 ? stored : 1;
     }
     serial_->setPortNumber(portNumber_);
-
-    QString line = lineSettings;
-    if (line.isEmpty()) {
-        auto parsed = LineSettings::parse(settings_->read(SettingsStore::kLineSettings));
-        LineSettings settings = parsed.value_or(*LineSettings::parse(kDefaultLine));
-        if (options_.baud) settings.baud = *options_.baud;
-        line = settings.text();
-    }
-    port_->setSettings(line);
+    port_->setSettings(lineSettings.isEmpty() ? this->lineSettings() : lineSettings);
     if (!port_->open()) {
         error(QStringLiteral("Die Schnittstelle kann nicht geöffnet werden: %1.")
                   .arg(serial_->errorString()));
         return kPortFailed;
     }
     return kDone;
+}
+
+bool Cli::stationCall() const {
+    return options_.ports.size() > 1 || !options_.portPatterns.isEmpty() ||
+           !options_.report.isEmpty() || options_.retries || options_.watch;
+}
+
+QString Cli::lineSettings() const {
+    auto parsed = LineSettings::parse(settings_->read(SettingsStore::kLineSettings));
+    LineSettings settings = parsed.value_or(*LineSettings::parse(kDefaultLine));
+    if (options_.baud) settings.baud = *options_.baud;
+    return settings.text();
+}
+
+QString Cli::deviceFor(const QString& port) const {
+    static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const auto match = com.match(port);
+    const int n = match.hasMatch() ? match.captured(1).toInt() : 0;
+    return n >= 1 && n <= 16 ? devices_->device(n) : port;
 }
 
 int Cli::baud() const {

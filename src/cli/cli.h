@@ -42,7 +42,13 @@ struct Display {
 
 // The common options as given on the command line.
 struct CommonOptions {
-    QString port; // a device path or "COMn"; empty: the stored port
+    QString port;      // a device path or "COMn"; empty: the stored port
+    QStringList ports; // every --port in order (more than one: the station)
+    // The station's options (apply only).
+    QStringList portPatterns; // --ports GLOB
+    QString report;
+    std::optional<int> retries;
+    bool watch = false;
     std::optional<int> baud;
     std::optional<QString> display;
     bool simulator = false;
@@ -87,6 +93,13 @@ class Cli {
 
     // --- for the subcommands
     const Display& display() const { return display_; }
+    const CommonOptions& options() const { return options_; }
+    // Whether the call asks for the station: several ports or one of its options.
+    bool stationCall() const;
+    // The line settings a port is opened with: the stored ones with the speed of --baud.
+    QString lineSettings() const;
+    // The device a --port text names: a path as given, "COMn" as the port number's device.
+    QString deviceFor(const QString& port) const;
     bool quiet() const { return options_.quiet; }
     SettingsStore& settings() { return *settings_; }
     DeviceMap& devices() { return *devices_; }

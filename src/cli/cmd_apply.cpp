@@ -1,11 +1,13 @@
 // apply: a whole recipe on one terminal, step by step through the same operations as the single
 // commands.
 #include "cli/cli.h"
+#include "cli/stationapply.h"
 
 #include "control/controlops.h"
 #include "core/displaytypes.h"
 #include "core/settings.h"
 #include "recipe/recipe.h"
+#include "station/recipejob.h"
 
 #include <cstdio>
 
@@ -99,6 +101,7 @@ int apply(Cli& cli, Arguments& args) {
         cli.info(note);
     if (image) return printImage(cli, plan);
     if (dry) return dryRun(cli, plan);
+    if (cli.stationCall()) return applyOnStation(cli, station::jobFromPlan(plan));
 
     if (const int rc = cli.connect()) return rc;
     cli.info(QStringLiteral("Rezept \"%1\" an %2").arg(plan.name, cli.portName()));
@@ -135,7 +138,11 @@ Subcommand applyCommand() {
          {QStringLiteral("apply --dry-run REZEPT.pultino"),
           QStringLiteral("Rezept prüfen, Schritte mit Bytes und Dauer zeigen")},
          {QStringLiteral("apply --print-image REZEPT.pultino"),
-          QStringLiteral("Festtext-Abbild des Rezepts auf stdout schreiben")}},
+          QStringLiteral("Festtext-Abbild des Rezepts auf stdout schreiben")},
+         {QStringLiteral("apply REZEPT --port A --port B ..."),
+          QStringLiteral("auf mehreren Pultinos zugleich (auch --ports 'MUSTER')")},
+         {QStringLiteral("apply REZEPT --watch --port A ..."),
+          QStringLiteral("Stationsbetrieb: jedes angesteckte Pultino programmieren")}},
         QStringLiteral(
             "Das Rezept ist eine JSON-Datei (UTF-8) mit den Einträgen \"format\": 1, \"name\",\n"
             "\"display\" (z. B. \"40x4\"), \"keyTable\" (.TST), \"keyboardMode\" (0..7),\n"
@@ -146,7 +153,18 @@ Subcommand applyCommand() {
             "Reihenfolge: Display-Typ, Tastaturtabelle, Tastaturmodus, Zeichen, Festtexte (mit\n"
             "Zurücklesen und Vergleich), zuletzt die Baudrate, der das Programm folgt. Der\n"
             "erste fehlgeschlagene Schritt bestimmt den Exit-Code; die folgenden werden als\n"
-            "\"nicht ausgeführt\" aufgeführt. --dry-run öffnet keine Schnittstelle."),
+            "\"nicht ausgeführt\" aufgeführt. --dry-run öffnet keine Schnittstelle.\n\n"
+            "Station: mit mehreren --port (oder --ports '/dev/ttyUSB*') läuft das Rezept auf\n"
+            "jeder Schnittstelle zugleich, jede mit eigener Zeitüberwachung; eine Zeile je\n"
+            "Schnittstelle zeigt Schritt, Fortschritt und Ergebnis, am Ende eine Tabelle.\n"
+            "--report DATEI.jsonl|DATEI.csv hängt je Pultino einen Datensatz an (Zeiten, Rechner,\n"
+            "Schnittstelle und Adapter, Firmware-Version und EEPROM, SHA-256 des Rezepts und\n"
+            "jeder Datei, jeder Schritt mit Ergebnis, Bytes, Millisekunden und Versuchen).\n"
+            "--retries N wiederholt einen Schritt, an dem das Pultino scheiterte, bis zu N-mal.\n"
+            "--watch wartet an jeder Schnittstelle auf ein Pultino (Versionsabfrage höchstens\n"
+            "zweimal je Sekunde), programmiert es, wartet bis es abgezogen ist und dann auf das\n"
+            "nächste; Strg+C beendet alle sauber und zeigt die Summen. Exit-Code: 0, wenn alle\n"
+            "in Ordnung waren, sonst der höchste einzelne."),
         apply};
 }
 

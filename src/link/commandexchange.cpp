@@ -40,7 +40,8 @@ class UiDisabled {
 } // namespace
 
 CommandExchange::CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QObject* parent)
-    : QObject(parent), receiver_(receiver), port_(receiver.port()), dialogs_(dialogs) {
+    : QObject(parent), receiver_(receiver), port_(receiver.port()), flags_(receiver.flags()),
+      dialogs_(dialogs) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -53,8 +54,7 @@ CommandExchange::CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QOb
         emit wake();
     });
     connect(&receiver_, &ReceiveHandler::received, this, &CommandExchange::wake);
-    connect(&LinkFlags::instance(), &LinkFlags::abortRequestedChanged, this,
-            &CommandExchange::wake);
+    connect(&flags_, &LinkFlags::abortRequestedChanged, this, &CommandExchange::wake);
     connect(&port_, &SerialPort::lost, this, [this] {
         portLost_ = true;
         emit wake();
@@ -97,7 +97,7 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
     const auto magnitude = timeOutTime == std::numeric_limits<qint16>::min()
                                ? std::numeric_limits<qint16>::max()
                                : static_cast<qint16>(std::abs(timeOutTime));
-    auto& flags = LinkFlags::instance();
+    LinkFlags& flags = flags_;
     bool timedOut = false;
     bool closedBefore = false;
     {

@@ -6,6 +6,7 @@
 #include <functional>
 
 class Dialogs;
+class LinkFlags;
 class ReceiveHandler;
 class SerialPort;
 
@@ -27,9 +28,11 @@ class CommandExchange : public QObject {
         WrongEcho, // another byte came before the echo, or was left over when the byte went out
     };
 
+    // The exchange obeys the flags of its receive handler: the window's, or a port's own.
     CommandExchange(ReceiveHandler& receiver, Dialogs& dialogs, QObject* parent = nullptr);
 
     SerialPort& port() const { return port_; }
+    LinkFlags& flags() const { return flags_; }
 
     // Called with false when a wait begins and with true on every way out of it.
     std::function<void(bool)> setUiEnabled;
@@ -87,6 +90,7 @@ class CommandExchange : public QObject {
 
     ReceiveHandler& receiver_;
     SerialPort& port_;
+    LinkFlags& flags_;
     Dialogs& dialogs_;
     QTimer timer_;
     QTimer overall_;

@@ -4,9 +4,11 @@
 #include <QObject>
 
 // Process-wide switches that steer the receive handlers and every waiting exchange.
+// The window's are instance(); a port served on a thread of its own has its own set.
 class LinkFlags : public QObject {
     Q_OBJECT
   public:
+    LinkFlags() = default;
     static LinkFlags& instance();
 
     // While true, received chunks are also shown in the receive monitor.
@@ -23,6 +25,5 @@ class LinkFlags : public QObject {
     void abortRequestedChanged(bool value);
 
   private:
-    LinkFlags() = default;
     bool abortRequested_ = false;
 };

@@ -18,14 +18,18 @@ QString trimMonitorText(const QString& text) {
     return text.size() > kMonitorLength ? text.right(kMonitorLength) : text;
 }
 
-ReceiveHandler::ReceiveHandler(SerialPort& port, QObject* parent) : QObject(parent), port_(port) {
+ReceiveHandler::ReceiveHandler(SerialPort& port, QObject* parent)
+    : ReceiveHandler(port, LinkFlags::instance(), parent) {}
+
+ReceiveHandler::ReceiveHandler(SerialPort& port, LinkFlags& flags, QObject* parent)
+    : QObject(parent), port_(port), flags_(flags) {
     connect(&port_, &SerialPort::dataReceived, this, &ReceiveHandler::onDataReceived);
 }
 
 void ReceiveHandler::onDataReceived() {
     const QByteArray chunk = port_.readAll();
     if (chunk.isEmpty()) return;
-    auto& flags = LinkFlags::instance();
+    LinkFlags& flags = flags_;
     if (flags.keyCaptureActive) {
         // Every character counts: two keys pressed in quick succession arrive in one chunk.
         flags.lastKeyReceived.append(chunk);

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+class LinkFlags;
 class SerialPort;
 
 // What the receive monitor shows of one received chunk: the chunk itself when it begins with a
@@ -20,6 +21,8 @@ class ReceiveHandler : public QObject {
     Q_OBJECT
   public:
     explicit ReceiveHandler(SerialPort& port, QObject* parent = nullptr);
+    // Steered by `flags` instead of the process-wide ones.
+    ReceiveHandler(SerialPort& port, LinkFlags& flags, QObject* parent = nullptr);
 
     QByteArray& buffer() { return buffer_; }
     // While no exchange waits, whatever arrives is stale and the next exchange throws it away;
@@ -27,6 +30,7 @@ class ReceiveHandler : public QObject {
     static constexpr qsizetype kIdleTail = 4096;
     void setWaiting(bool waiting) { waiting_ = waiting; }
     SerialPort& port() { return port_; }
+    LinkFlags& flags() const { return flags_; }
 
     // Reads everything waiting and dispatches it (the port's data notification).
     void onDataReceived();
@@ -43,6 +47,7 @@ class ReceiveHandler : public QObject {
 
   private:
     SerialPort& port_;
+    LinkFlags& flags_;
     QByteArray buffer_;
     bool waiting_ = false;
 };

@@ -31,6 +31,10 @@ struct Parser {
         QStringLiteral("wrong-echo-at"),
         QStringLiteral("Fehler: Byte n einer Übertragung invertiert als Echo."),
         QStringLiteral("n")};
+    QCommandLineOption faultyTransfers{
+        QStringLiteral("faulty-transfers"),
+        QStringLiteral("Die Echo-Fehler treffen nur die ersten n Übertragungen (sonst jede)."),
+        QStringLiteral("n")};
     QCommandLineOption silentVersion{
         QStringLiteral("silent-version"),
         QStringLiteral("Fehler: keine Antwort auf die Versionsabfrage.")};
@@ -75,7 +79,7 @@ struct Parser {
         p.addOption(help);
         p.addOption(version);
         p.addOptions({display, address, capacity, versionReply, noEchoAfter, wrongEchoAt,
-                      silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
+                      faultyTransfers, silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
                       strictSpeed, speed, headless, screenshot});
     }
 };
@@ -164,6 +168,9 @@ bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out,
         return failWith(QStringLiteral("--no-echo-after braucht eine Anzahl Bytes."));
     if (p.isSet(ps.wrongEchoAt) && !readInt(p.value(ps.wrongEchoAt), 1, 1 << 30, &t.wrongEchoAt))
         return failWith(QStringLiteral("--wrong-echo-at braucht eine Bytenummer ab 1."));
+    if (p.isSet(ps.faultyTransfers) &&
+        !readInt(p.value(ps.faultyTransfers), 0, 1 << 30, &t.faultyTransfers))
+        return failWith(QStringLiteral("--faulty-transfers braucht eine Anzahl Übertragungen."));
     t.silentVersion = p.isSet(ps.silentVersion) || p.isSet(ps.oldFirmware);
     t.silentEeprom = p.isSet(ps.silentEeprom) || p.isSet(ps.oldFirmware);
     t.shortVersionReply = p.isSet(ps.shortVersion);

@@ -358,10 +358,12 @@ void TerminalEngine::broken(quint8 b) {
 void TerminalEngine::startTransfer(Parse transfer) {
     state_ = transfer;
     transferCount_ = 0;
+    ++transfers_;
 }
 
 QByteArray TerminalEngine::echo(quint8 b) {
     ++transferCount_;
+    if (options_.faultyTransfers >= 0 && transfers_ > options_.faultyTransfers) return one(b);
     if (options_.noEchoAfter >= 0 && transferCount_ > options_.noEchoAfter) return {};
     if (transferCount_ == options_.wrongEchoAt) return one(static_cast<quint8>(~b));
     return one(b);

@@ -32,6 +32,7 @@ struct TerminalOptions {
     // Faults. Echo counts restart with every echo transfer (ESC "R", ESC "&u", ESC "&L").
     int noEchoAfter = -1;       // bytes after the Nth of a transfer get no echo; -1 = off
     int wrongEchoAt = 0;        // the Nth byte (1-based) of a transfer is echoed inverted; 0 = off
+    int faultyTransfers = -1;   // the echo faults hit only the first n transfers; -1 = every one
     bool silentVersion = false; // no answer to ESC "&V" (firmware 1.5 or older)
     bool silentEeprom = false;  // no answer to ESC "&E" (firmware 1.6 or older)
     bool shortVersionReply = false; // ESC "&V" answers only "B"
@@ -159,6 +160,7 @@ class TerminalEngine {
     int columnArg_ = 0;
     int placeArg_ = 0;
     int transferCount_ = 0;
+    int transfers_ = 0;
     bool lastWasZero_ = false;
     QByteArray pending_; // data of the CG-RAM transfer under way
 
