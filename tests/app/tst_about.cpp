@@ -67,12 +67,6 @@ class TestAbout : public QObject {
                   QStringList{QStringLiteral("Systeminformationen sind momentan nicht verfügbar")},
               "message");
     }
-
-    void registryValue() {
-        QCOMPARE(registryValueText(1, QByteArray("C:\\T", 5), {}), "C:\\T"); // its 0 dropped
-        QCOMPARE(registryValueText(4, QByteArray("\x2a\x01\0\0", 4), {}), "&h0012A");
-        QCOMPARE(registryValueText(3, "\x01", "vorher"), "vorher");
-    }
 };
 
 QTEST_MAIN(TestAbout)

@@ -82,29 +82,6 @@ class TestPortDialog : public QObject {
         QVERIFY(f.dialogs.shown.isEmpty());
     }
 
-    void cancelChangesNothing() {
-        MainWindowFixture f;
-        f.port.open();
-        {
-            PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
-            d.cboPort->setCurrentIndex(6);
-            d.cboSpeed->setCurrentText(QStringLiteral("19200"));
-            d.cboParity->setCurrentIndex(0);
-            d.cboDataBits->setCurrentIndex(3);
-            d.cboStopBits->setCurrentIndex(0);
-            d.optFlow[3]->click();
-            d.optEcho[1]->click();
-            d.txtDevice->setText(QStringLiteral("/dev/ttyUSB7"));
-            d.cmdCancel_Click();
-        }
-        QCOMPARE(f.port.portNumber(), 1);
-        QCOMPARE(f.port.settings(), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(f.port.handshaking(), 0);
-        QVERIFY(f.port.isOpen());
-        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QString());
-        QCOMPARE(f.settings->portDevice(7), QString());
-    }
-
     void refusals_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("error");

@@ -42,8 +42,6 @@ class TestControlPages : public QObject {
             QTest::newRow(name) << type << QString(button) << first << col << expected << status;
         };
         row("clear", 6, "cmdClearDisplay", 0, 0, {kClear});
-        row("cursor on", 6, "cmdCursorEin", 0, 0, {bytes({27, '&', 'C'})});
-        row("cursor off", 6, "cmdCursorAus", 0, 0, {bytes({27, '&', 'D'})});
         row("cursor column index 10", 6, "cmdCursorSet", 1, 10,
             {bytes({27, '[', 1, ';', 10, 'H'})});
         row("cursor column index 11", 6, "cmdCursorSet", 0, 11,
@@ -184,8 +182,6 @@ class TestControlPages : public QObject {
                                  << "ZEPTAL32";
         QTest::newRow("version, short")
             << "cmdGetVersion" << QList<QByteArray>{"B"} << version << "Version";
-        QTest::newRow("version, missing")
-            << "cmdGetVersion" << QList<QByteArray>{} << version << "Version";
         QTest::newRow("EEPROM, streamed slowly")
             << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111", "00000000", "01010101;"}
             << "EEPROM Nr. 1: Vorhanden" + kCr + "EEPROM Nr. 2: NICHT vorhanden oder defekt" + kCr +
@@ -194,8 +190,6 @@ class TestControlPages : public QObject {
         QTest::newRow("EEPROM, 25 characters")
             << "cmdGetEEPROMInfo" << QList<QByteArray>{"E11111111000000001111111;"} << eeprom
             << info;
-        QTest::newRow("EEPROM, missing")
-            << "cmdGetEEPROMInfo" << QList<QByteArray>{} << eeprom << info;
         // A port that is gone is named, never taken for an old firmware.
         const QString lost = "Die Schnittstelle COM1 (fake:COM1) ist nicht mehr verfügbar.\rBitte "
                              "Kabel bzw. Adapter prüfen und den COM-Port erneut wählen.";
@@ -251,22 +245,6 @@ class TestControlPages : public QObject {
         f.click("cmdSendCommandText");
         QCOMPARE(f.port.writes, QList<QByteArray>{bytes({27, '&', 'V', 228, 128})});
         QCOMPARE(field->text(), QStringLiteral("\x1b&Vä€"));
-    }
-
-    void enterMovesFocus() {
-        Fixture f;
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        QLineEdit* edit = f.line("txtSendCommandText");
-        QWidget* next = edit->nextInFocusChain();
-        while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled())
-            next = next->nextInFocusChain();
-        for (bool keypad : {false, true}) {
-            edit->setFocus();
-            QTest::keyClick(edit, keypad ? Qt::Key_Enter : Qt::Key_Return,
-                            keypad ? Qt::KeypadModifier : Qt::NoModifier);
-            QCOMPARE(f.window->focusWidget(), next);
-        }
-        QVERIFY(f.port.writes.isEmpty());
     }
 };
 

@@ -144,7 +144,6 @@ class TestQtSerialPort : public QObject {
         QTest::addColumn<int>("timeOut");
         QTest::newRow("during a silent wait") << true << -5000;
         QTest::newRow("during a wait without time-out") << true << 0;
-        QTest::newRow("while idle") << false << 0;
     }
     void hangUp() {
         QFETCH(bool, waiting);

@@ -114,8 +114,6 @@ class TestSimulator : public QObject {
             << pattern;
         QTest::newRow("cursor underline when on")
             << QByteArray("B") + cursorOn() + cursorPosition(0, 0) << 0 << 0 << withCursor;
-        QTest::newRow("40x4 after the display type changes")
-            << storeDisplayType(12) + cursorPosition(3, 39) + "Z" << 3 << 39 << glyph('Z');
     }
     void lcdDrawsFontCgramAndCursor() {
         QFETCH(QByteArray, input);
@@ -130,18 +128,6 @@ class TestSimulator : public QObject {
         QTEST(litDots(img, e.state(), row, column), "dots");
         // The neighbouring cell is blank.
         QCOMPARE(litDots(img, e.state(), row, column > 0 ? column - 1 : 1), QByteArray(8, '\0'));
-    }
-
-    void fontTellsCharactersApart() {
-        // Every printable character but the blank lights a dot, no two look alike, and the
-        // eighth row is left to the cursor.
-        QSet<QByteArray> seen;
-        for (int c = 33; c < 127; ++c) {
-            const QByteArray g = glyph(static_cast<quint8>(c));
-            QVERIFY2(g != QByteArray(8, '\0') && !seen.contains(g) && g[7] == 0,
-                     qPrintable(QString(QChar(c))));
-            seen.insert(g);
-        }
     }
 
     void keypadSendsTheKeyTablesCodes() {
@@ -184,20 +170,6 @@ class TestSimulator : public QObject {
         QVERIFY2(text.contains(QStringLiteral("31 2E 38 30 42")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral(".&V")) && text.contains(QStringLiteral("1.80B")));
         QCOMPARE(ByteLogWidget::formatBytes(QByteArray(17, 'x')).count(QLatin1Char('x')), 17);
-    }
-
-    void sessionServesAPty() {
-        SimulatorSession session;
-        QString error;
-        QVERIFY2(session.start(&error), qPrintable(error));
-        QVERIFY(session.devicePath().startsWith(QLatin1String("/dev/")));
-        QVERIFY(!session.window());
-        session.showWindow();
-        auto* window = session.window();
-        QVERIFY(window && window->isVisible());
-        session.showWindow();
-        QCOMPARE(session.window(), window);
-        QVERIFY(window->windowTitle().contains(session.devicePath()));
     }
 };
 

@@ -5,7 +5,7 @@
 #include "link/flags.h"
 #include "link/qtserialport.h"
 #include "link/receivehandler.h"
-#include "modal.h"
+#include "modaloperator.h"
 #include "sim/faketerminal.h"
 #include "sim/ptyterminal.h"
 #include "testmode/kbdtest.h"
