@@ -115,20 +115,6 @@ class TestMainWindow : public QObject {
         QCOMPARE(f.port.portNumber(), 3);
     }
 
-    void lineSettingsChoiceThatCannotReopen() {
-        MainWindowFixture f;
-        MainWindow& w = f.start();
-        f.port.failOpen = true;
-        auto* list = f.find<QComboBox>("cboBaudrate");
-        list->setCurrentIndex(1);
-        w.cboBaudrate_Click();
-        QCOMPARE(f.dialogs.messages(),
-                 QStringList{QStringLiteral("COM Port konnte nicht wieder geöffnet werden.")});
-        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(w.panelText(3), QStringLiteral("4800,n,8,2 "));
-        QVERIFY(!f.port.isOpen());
-    }
-
     void receiveMonitor() {
         MainWindowFixture f;
         MainWindow& w = f.start();

@@ -125,20 +125,6 @@ class TestQtSerialPort : public QObject {
         QCOMPARE(rig.exchange.sendAndWaitFor("Z", "Z", -3000), QByteArray("Z"));
     }
 
-    void unusableDevice_data() {
-        QTest::addColumn<QString>("device");
-        QTest::newRow("garbage name") << "no such port \x01";
-        QTest::newRow("not a terminal") << "/dev/null";
-    }
-    void unusableDevice() {
-        QFETCH(QString, device);
-        QtSerialPort port([device](int) { return device; });
-        QVERIFY(!port.open());
-        QVERIFY(!port.isOpen());
-        QVERIFY2(port.errorString().contains(device), qPrintable(port.errorString()));
-        port.write("dropped");
-    }
-
     void hangUp_data() {
         QTest::addColumn<bool>("waiting");
         QTest::addColumn<int>("timeOut");

@@ -144,23 +144,6 @@ class TestSimulator : public QObject {
         QCOMPARE(sim.take(1), QByteArray("Q"));
     }
 
-    void statusFollowsTheTerminal() {
-        Sim sim;
-        QVERIFY(sim.w.windowTitle().contains(QStringLiteral("/dev/pts/99")));
-        QVERIFY(sim.w.statusText().startsWith(
-            QStringLiteral("Display 20x4 · 9600 Baud · Bus-Adresse 0")));
-        sim.port.write(keyboardMode(0));
-        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("Puffer leer")));
-        QTest::mouseClick(sim.key(31), Qt::LeftButton);
-        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("Puffer: 37h")));
-        sim.port.write(keyboardMode(0));
-        QCOMPARE(sim.take(1), QByteArray("7"));
-        sim.port.write(storeDisplayType(9) + storeSpeed(3) + selectTerminal(4) + "ignored");
-        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("(nicht selektiert)")));
-        QVERIFY(sim.w.statusText().startsWith(QStringLiteral("Display 32x2 · 1200 Baud")));
-        QCOMPARE(sim.w.lcd()->state().rowsText()[0].trimmed(), QString());
-    }
-
     void logShowsBothDirections() {
         Sim sim;
         sim.port.write(versionQuery());
