@@ -163,15 +163,11 @@ class TestDemos : public QObject {
         QTest::addColumn<int>("quits");
         QTest::newRow("animation, Beenden") << 1 << 2 << "Beenden"
                                             << "" << 0;
-        QTest::newRow("marquee on one row, Beenden") << 2 << 1 << "Beenden"
-                                                     << "" << 0;
         QTest::newRow("animation on one row")
             << 1 << 1 << ""
             << "Für diese Animation ist ein mindestens zweizeiliges Display erforderlich!" << 0;
         QTest::newRow("marquee, Programm beenden") << 2 << 2 << "btnQuit"
                                                    << "" << 1;
-        QTest::newRow("animation, window closed") << 1 << 2 << "close"
-                                                  << "" << 1;
         QTest::newRow("marquee, port lost") << 2 << 2 << "vanish"
                                             << "lost" << 0;
     }

@@ -101,29 +101,6 @@ class TestFixedTextPage : public QObject {
     Q_OBJECT
   private slots:
 
-    void selectText_data() {
-        QTest::addColumn<std::optional<QString>>("answer");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("200") << std::optional<QString>("200") << 127;
-        QTest::newRow("cancel") << std::optional<QString>() << 0;
-        QTest::newRow("fraction") << std::optional<QString>("5.6") << 6;
-        QTest::newRow("beyond 16 bits") << std::optional<QString>("40000") << 0;
-    }
-
-    void selectText() {
-        QFETCH(std::optional<QString>, answer);
-        QFETCH(int, expected);
-        PageFixture p;
-        p.page->store().setText(expected, {"a", "b", "c", "d"});
-        p.show(9);
-        p.f.dialogs.inputs = {answer};
-        p.click("cmdSelectFT");
-        QCOMPARE(p.f.dialogs.shown.value(0).file.defaultExt, QStringLiteral("0")); // the preset
-        QCOMPARE(p.page->festtextNr(), expected);
-        QCOMPARE(p.page->frmFesttext->title(), QStringLiteral("Festtext Nr. %1").arg(expected));
-        QCOMPARE(p.field(3)->text(), QStringLiteral("d")); // also the rows the display hides
-    }
-
     void editingAndLeavingFields() {
         PageFixture p;
         QApplication::setActiveWindow(p.w);

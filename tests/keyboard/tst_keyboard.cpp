@@ -106,12 +106,10 @@ class TestKeyboard : public QObject {
         row("no echo after one byte", "Send", "", 0, load + table.left(1), kSendFailed);
         row("port lost in the table", "Send", "", -1, load + table.left(4),
             kLostNow + kSendFailed + kLost);
-        row("mode 7", "7", "1.80B", 0, version + cmd::keyboardMode(7));
         row("polling shows the key", "0", "1.6B", 0, version + cmd::keyboardMode(0), {}, "Q");
         const auto notSupported = QStringLiteral(
             "Das angeschlossene Pultino unterstützt die Tastaturkonfiguration nicht.");
         row("short version reply", "1", "B", 0, version, notSupported);
-        row("no version reply", "1", "", 0, version, notSupported);
         row("port lost after the version", "7", "1.80B", -1, version,
             kLostNow + QStringLiteral("Die Tastaturkonfiguration wurde nicht übertragen.") + kLost);
     }

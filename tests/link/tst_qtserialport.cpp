@@ -96,8 +96,6 @@ class TestQtSerialPort : public QObject {
             QTest::newRow(name) << whileClosed << QString(text) << QString(settings) << speed
                                 << twoStopBits << QString(refusedBy);
         };
-        // Each row starts from 4800,n,8,1.
-        row("parity letter in upper case", false, "1200,N,8,2", "1200,n,8,2", B1200, true);
         row("set while closed, applied on open", true, "2400,N,8,2", "2400,n,8,2", B2400, true);
         row("even parity refused by the pseudo-terminal", false, "9600,e,8,2", "4800,n,8,1", B4800,
             false, "port");

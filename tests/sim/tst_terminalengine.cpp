@@ -141,8 +141,6 @@ class TestTerminalEngine : public QObject {
         // Power-on: row in the high nibble, column in the low one.
         QTest::newRow("standard table")
             << none << QList<int>{0, 9, 31, 32} << bytes({0x00, 0x11, 0x37}) << none << none;
-        QTest::newRow("loaded table")
-            << loadKeyTable() + table << QList<int>{1, 4} << QByteArray("be") << none << none;
         QTest::newRow("not selected: nothing sent")
             << selectTerminal(5) << QList<int>{1} << none << none << none;
         QTest::newRow("polling: answered once on request")
