@@ -231,6 +231,7 @@ class TestLink : public QObject {
         row("printable", "OK", "OK");
         row("control byte first", "\rA", "<&HD>");
         row("ESC", "\x1b&V", "<&H1B>");
+        row("last control byte", "\x1f", "<&H1F>");
         row("blank sorts equal", " \x01", " \x01");
         row("127 alone sorts equal", "\x7f", "\x7f");
         row("127 then a letter sorts after", "\x7f\x41", "<&H7F>");
@@ -252,7 +253,8 @@ class TestLink : public QObject {
         flags.showReceivedData = false;
         port.feed("OK");
         flags.keyCaptureActive = true;
-        port.feed("\x05\x06");
+        port.feed("\x05"); // two keys, one after the other
+        port.feed("\x06");
         QCOMPARE(handler.buffer(), QByteArray("A\xe4\x80OK"));
         QCOMPARE(shown, QStringList{QStringLiteral("Aä€")});
         QCOMPARE(flags.lastKeyReceived, QByteArray("\x05\x06"));
