@@ -131,6 +131,15 @@ class TestFixedTextPage : public QObject {
         QCOMPARE(p.page->store().text(3), FixedText{"X"});
     }
 
+    void upDownStaysInItsRange() {
+        UpDown box(0, 127);
+        for (const int wanted : {200, -5})
+            box.setValue(wanted);
+        QCOMPARE(box.value(), 0);
+        box.setValue(300);
+        QCOMPARE(box.value(), 127);
+    }
+
     void storeButtonsAndFiles() {
         PageFixture p(3); // 16x4
         p.click("cmdDefaultFT");

@@ -2,8 +2,12 @@
 
 #include "core/commands.h"
 #include "core/fileio.h"
+#include "keyboard/keyboardops.h"
 #include "keyboard/keyboardpage.h"
+#include "link/commandexchange.h"
 #include "link/qtserialport.h"
+#include "link/receivehandler.h"
+#include "sim/faketerminal.h"
 #include "sim/ptyterminal.h"
 #include "sim/simulatorwindow.h"
 
@@ -146,6 +150,18 @@ class TestKeyboard : public QObject {
         QVERIFY(LinkFlags::instance().showReceivedData && !f.window->inputBlocked() &&
                 f.window->panelText(4).isEmpty());
         QCOMPARE(f.field(0)->text() + f.field(31)->text(), QStringLiteral("&h0ä"));
+    }
+
+    // The terminal takes 32 bytes whatever comes: a short table is filled up with zeros.
+    void shortTableIsPadded() {
+        FakeSerialPort port;
+        port.open();
+        ReceiveHandler receiver(port);
+        FakeDialogs dialogs;
+        CommandExchange exchange(receiver, dialogs);
+        FakeTerminal term(port);
+        QVERIFY(sendKeyTable(exchange, "AB", {}).ok());
+        QCOMPARE(port.written(), cmd::loadKeyTable() + "AB" + QByteArray(30, '\0'));
     }
 
     // Over a pseudo-terminal to the simulated terminal, whose keypad is clicked.
