@@ -1,3 +1,4 @@
+#include "core/commands.h"
 #include "demos/demologic.h"
 #include "demos/demopage.h"
 #include "demos/dlganimationrunning.h"
@@ -37,7 +38,8 @@ const QByteArray kClear = bytes({27, '&', '#'});
 struct DemoWindow : MainWindowFixture {
     FakeTerminal term;
     DemoPage* page;
-    explicit DemoWindow(int rows) : term(port, TerminalOptions{16, rows}) {
+    explicit DemoWindow(int rows, int wrongEchoAt = 0)
+        : term(port, TerminalOptions{.columns = 16, .rows = rows, .wrongEchoAt = wrongEchoAt}) {
         settings->write(SettingsStore::kDisplayType, QString::number(rows)); // 16x1 or 16x2
         start().show();
         find<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(5);
@@ -153,6 +155,15 @@ class TestDemos : public QObject {
         w.port.clearWrites();
         w.page->sldBargraph->setValue(7);
         QTRY_COMPARE(w.port.written(), demo::barBytes(7, 16, true));
+    }
+
+    // A terminal that gets an echo wrong still gets every bar symbol: only a lost port ends it.
+    void barSymbolsDespiteWrongEchoes() {
+        DemoWindow w(2, 1);
+        StepClock clock;
+        clsBargraph bar({w.window->exchange(), clock, {}});
+        QVERIFY(bar.Init().ok());
+        QCOMPARE(w.port.written().count(cmd::defineCharacter()), demo::kBarSymbols);
     }
 
     void demoEnds_data() {
