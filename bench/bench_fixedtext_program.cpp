@@ -3,7 +3,8 @@
 // the simulated terminal's window adds when it is shown beside the main window, as with
 // `zeptal32 --simulator`. Each run measures every selected case once, one after the other, so
 // that whatever else the machine is doing weighs on all of them alike.
-#include "simwindow.h"
+#include "fixedtext/fixedtextpage.h"
+#include "ptywindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -47,9 +48,9 @@ Cost now() {
             cpuSeconds(RUSAGE_SELF)};
 }
 
-Cost costOf(SimWindow& s, const char* button) {
+Cost costOf(PtyWindow& s, const char* button) {
     const Cost before = now();
-    s.find<QPushButton>(button)->click();
+    s.window->fixedTextPage()->findChild<QPushButton*>(button)->click();
     return now() - before;
 }
 
@@ -64,17 +65,18 @@ std::optional<Cost> programmingCost(const Setup& setup, bool lineRate, bool wind
     o.rows = type.rows;
     o.lineRate = lineRate;
     o.speedCode = int(bauds.indexOf(setup.baud));
-    SimWindow s(o, setup.displayType);
-    s.settings.write(SettingsStore::kLineSettings, QStringLiteral("%1,n,8,2").arg(setup.baud));
-    const QString error = s.start(window);
+    PtyWindow s(o, setup.displayType);
+    s.settings->write(SettingsStore::kLineSettings, QStringLiteral("%1,n,8,2").arg(setup.baud));
+    const QString error = s.start(2, window);
     if (!error.isEmpty()) {
         std::fprintf(stderr, "simulated terminal: %s\n", qPrintable(error));
         return std::nullopt;
     }
     for (int n = 0; n < setup.texts; ++n)
         for (int r = 0; r < type.rows; ++r)
-            s.page->store().setEntry(n, r, QString(type.columns, QLatin1Char('A' + n % 26)));
-    *bytes = buildFesttextImage(s.page->store(), type.rows, type.columns).size();
+            s.window->fixedTextPage()->store().setEntry(
+                n, r, QString(type.columns, QLatin1Char('A' + n % 26)));
+    *bytes = buildFesttextImage(s.window->fixedTextPage()->store(), type.rows, type.columns).size();
     const Cost send = costOf(s, "cmdSendFT");
     const Cost verify = costOf(s, "cmdVerifyFT");
     if (s.dialogs.messages() !=

@@ -32,48 +32,6 @@ class TestAbout : public QObject {
                  (QStringList{"Info zu ZEPTAL32", "ZEPTAL32", "Version 2.2", "https", "mailto",
                               "  Das System meldet keine seriellen Schnittstellen.\n"}));
     }
-
-    void registry_data() {
-        // The tool's path in the first and the second registry place, the program started.
-        for (const char* column : {"place1", "place2", "ran"})
-            QTest::addColumn<QString>(column);
-        QTest::addColumn<bool>("message");
-        for (const char* row :
-             {"C:\\M\\msinfo32.exe|C:\\N|C:\\M\\msinfo32.exe|", "|C:\\N|C:\\N\\MSINFO32.EXE|",
-              "|C:\\Leer||message", "C:\\kaputt.exe||C:\\kaputt.exe|message"}) {
-            const QStringList c = QString::fromLatin1(row).split(u'|');
-            QTest::newRow(row) << c[0] << c[1] << c[2] << !c[3].isEmpty();
-        }
-    }
-
-    void registry() {
-        QFETCH(QString, place1);
-        QFETCH(QString, place2);
-        FakeDialogs dialogs;
-        AboutBox about(QStringLiteral("Z"), 2, 2, QString(), dialogs);
-        about.useRegistry = true;
-        about.readRegistry = [&](const QString& key, const QString& value) {
-            const QString& v = key.endsWith("MSINFO") && value == "PATH" ? place1 : place2;
-            return v.isEmpty() ? std::nullopt : std::optional(v);
-        };
-        about.fileExists = [](const QString& path) { return path == "C:\\N\\MSINFO32.EXE"; };
-        QString ran;
-        about.startProgram = [&](const QString& program) {
-            ran = program;
-            return program != "C:\\kaputt.exe";
-        };
-        about.cmdSysInfo->click();
-        QTEST(ran, "ran");
-        QTEST(dialogs.messages() ==
-                  QStringList{QStringLiteral("Systeminformationen sind momentan nicht verfügbar")},
-              "message");
-    }
-
-    void registryValue() {
-        QCOMPARE(registryValueText(1, QByteArray("C:\\T", 5), {}), "C:\\T"); // its 0 dropped
-        QCOMPARE(registryValueText(4, QByteArray("\x2a\x01\0\0", 4), {}), "&h0012A");
-        QCOMPARE(registryValueText(3, "\x01", "vorher"), "vorher");
-    }
 };
 
 QTEST_MAIN(TestAbout)

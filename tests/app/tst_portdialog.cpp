@@ -1,6 +1,5 @@
 #include "mainwindowfixture.h"
 
-#include "link/linesettings.h"
 #include "link/portdialog.h"
 
 #include <QComboBox>
@@ -11,28 +10,6 @@
 class TestPortDialog : public QObject {
     Q_OBJECT
   private slots:
-
-    void splitFromEnd_data() {
-        // Line settings, then the fields split from them (parity as its list index).
-        for (const char* column : {"settings", "speed", "parity", "dataBits", "stopBits"})
-            QTest::addColumn<QString>(column);
-        for (const char* row :
-             {"9600,n,8,2|9600|2|8|2", "19200,e,7,1.5|19200|0|7|1.5", "4800,o,8,1|4800|1|8|1",
-              "4800,m,8,1|4800|3|8|1", "110,s,5,1|110|4|5|1", "9600,N,8,2|9600|-1|8|2", "2||-1||2",
-              "||-1||"}) {
-            const QStringList c = QString::fromLatin1(row).split(u'|');
-            QTest::newRow(row) << c[0] << c[1] << c[2] << c[3] << c[4];
-        }
-    }
-
-    void splitFromEnd() {
-        QFETCH(QString, settings);
-        const SettingsFields f = splitSettingsFromEnd(settings);
-        QTEST(f.speed, "speed");
-        QTEST(QString::number(f.parityIndex), "parity");
-        QTEST(f.dataBits, "dataBits");
-        QTEST(f.stopBits, "stopBits");
-    }
 
     void loadShowsPortValues_data() {
         // Line settings and handshaking of the port, then what the dialog's lists show.
@@ -80,29 +57,6 @@ class TestPortDialog : public QObject {
         QCOMPARE(f.settings->read(SettingsStore::kHandshaking), QStringLiteral("0"));
         QVERIFY(SettingsStore::parseBool(f.settings->read(SettingsStore::kEcho)));
         QVERIFY(f.dialogs.shown.isEmpty());
-    }
-
-    void cancelChangesNothing() {
-        MainWindowFixture f;
-        f.port.open();
-        {
-            PortDialog d(f.port, *f.settings, *f.devices, f.dialogs);
-            d.cboPort->setCurrentIndex(6);
-            d.cboSpeed->setCurrentText(QStringLiteral("19200"));
-            d.cboParity->setCurrentIndex(0);
-            d.cboDataBits->setCurrentIndex(3);
-            d.cboStopBits->setCurrentIndex(0);
-            d.optFlow[3]->click();
-            d.optEcho[1]->click();
-            d.txtDevice->setText(QStringLiteral("/dev/ttyUSB7"));
-            d.cmdCancel_Click();
-        }
-        QCOMPARE(f.port.portNumber(), 1);
-        QCOMPARE(f.port.settings(), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(f.port.handshaking(), 0);
-        QVERIFY(f.port.isOpen());
-        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QString());
-        QCOMPARE(f.settings->portDevice(7), QString());
     }
 
     void refusals_data() {

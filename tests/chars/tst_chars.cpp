@@ -57,9 +57,7 @@ class TestChars : public QObject {
         QTest::newRow("right") << QString("10 R 08 &H08");
         QTest::newRow("left wraps") << QString("10 L 01 &H01");
         QTest::newRow("right wraps") << QString("01 R 10 &H10");
-        QTest::newRow("up") << QString("10010A1F001304 U 010A1F00130410 &H01");
         QTest::newRow("down") << QString("10010A1F001304 D 0410010A1F0013 &H04");
-        QTest::newRow("round both ways") << QString("0A LLLLLDDDDDDD 0A &H0A");
         QTest::newRow("invert") << QString("- I 1F1F1F1F1F1F1F &H1F");
         QTest::newRow("invert twice, clear") << QString("10010A1F001304 IIC - &H00");
     }

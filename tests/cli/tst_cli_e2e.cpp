@@ -1,20 +1,13 @@
 #include "fixedtext/fixedtext.h"
 #include "sim/ptyterminal.h"
 
-#include <QProcess>
-#include <QRegularExpression>
+#include "clirunner.h"
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <sys/stat.h>
 
 namespace {
-
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
 
 // A .TXT file of 128 texts, `rows` lines each, every line `text(n, row)`.
 void writeTexts(const QString& path, int rows, const std::function<QString(int, int)>& text) {
@@ -35,30 +28,12 @@ class TestCliEndToEnd : public QObject {
     void initTestCase();
     void exitCodes_data();
     void exitCodes();
-    void writeVerifyReadAcrossRuns();
     void busyPortAndInterrupt();
     void settingsCommands();
-    void traceOfAnExchange();
 
   private:
     // The tool with a settings file of its own, so the user's stored port never counts.
-    void start(QProcess& process, const QStringList& args) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(ZEPTAL32_CLI), args);
-    }
-    Run run(const QStringList& args) {
-        QProcess process;
-        start(process, args);
-        Run r;
-        if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit)
-            return r;
-        r.code = process.exitCode();
-        r.out = QString::fromUtf8(process.readAllStandardOutput());
-        r.err = QString::fromUtf8(process.readAllStandardError());
-        return r;
-    }
+    CliRun run(const QStringList& args) { return runCli(args, file("config")); }
     QString file(const QString& name) const { return dir_.filePath(name); }
 
     QTemporaryDir dir_;
@@ -114,13 +89,6 @@ void TestCliEndToEnd::exitCodes_data() {
                                   << "missing.txt";
     QTest::newRow("no port") << QStringList{"--port", "@/plain", "version"} << 3 << ""
                              << "@/plain: keine nutzbare serielle Schnittstelle";
-    QTest::newRow("key table, wrong echo")
-        << sim + QStringList{"--simulator-option", "wrong-echo-at=5", "keys", "write", "@/keys.tst"}
-        << 1 << ""
-        << "Echo bei Offset 4 (4 von 32";
-    QTest::newRow("missing key table")
-        << sim + QStringList{"keys", "write", "@/missing.tst"} << 2 << ""
-        << "missing.tst";
     // Every byte still goes out, but the tool does not call a silent terminal a success.
     QTest::newRow("character, echoes stop")
         << sim + QStringList{"--simulator-option", "no-echo-after=3", "char", "write", "@/c.chr"}
@@ -155,13 +123,10 @@ void TestCliEndToEnd::exitCodes_data() {
                                          QStringList{"--simulator-option", "old-firmware", "eeprom"}
                                   << 1 << ""
                                   << "EEPROM-Informationsabfrage nicht reagiert";
+    QTest::newRow("address out of range") << sim + QStringList{"address", "16"} << 2 << ""
+                                          << "0..15";
     QTest::newRow("number out of range") << sim + QStringList{"texts", "show", "128"} << 2 << ""
                                          << "0..127";
-    QTest::newRow("unknown escape") << sim + QStringList{"send", "\\n"} << 2 << ""
-                                    << "\\e";
-    QTest::newRow("unknown option of a command")
-        << sim + QStringList{"version", "--verify"} << 2 << ""
-        << "--verify";
 }
 
 void TestCliEndToEnd::exitCodes() {
@@ -172,29 +137,10 @@ void TestCliEndToEnd::exitCodes() {
     for (QString& arg : args)
         arg.replace(QLatin1Char('@'), dir_.path());
     err.replace(QLatin1Char('@'), dir_.path());
-    const Run r = run(args);
+    const CliRun r = run(args);
     QVERIFY2(r.err.contains(err), qPrintable(r.err));
     QCOMPARE(r.code, code);
     QCOMPARE(r.out, out);
-}
-
-// One terminal, several runs of the tool, as on a production line.
-void TestCliEndToEnd::writeVerifyReadAcrossRuns() {
-    PtyTerminal term;
-    QString error;
-    QVERIFY2(term.start(&error), qPrintable(error));
-    const QStringList port{"--port", term.slavePath(), "--display", "20x4", "-q"};
-    QCOMPARE(run(port + QStringList{"texts", "write", file("texts.txt")}).code, 0);
-
-    const Run verified = run(port + QStringList{"texts", "verify", file("texts.txt")});
-    QCOMPARE(verified.out, QStringLiteral("identisch\n"));
-    QCOMPARE(verified.code, 0);
-
-    QCOMPARE(run(port + QStringList{"texts", "read", file("back.txt")}).code, 0);
-    QFile original(file("texts.txt"));
-    QFile back(file("back.txt"));
-    QVERIFY(original.open(QIODevice::ReadOnly) && back.open(QIODevice::ReadOnly));
-    QCOMPARE(back.readAll(), original.readAll());
 }
 
 // A second process on the same port is turned away; Ctrl-C ends a transfer with the two 0 bytes
@@ -206,15 +152,17 @@ void TestCliEndToEnd::busyPortAndInterrupt() {
     QString error;
     QVERIFY2(term.start(&error), qPrintable(error));
     QProcess writer;
-    start(writer, {"--port", term.slavePath(), "--display", "40x4", "--trace", file("abort.trace"),
-                   "texts", "write", file("full.txt")});
+    startCli(writer,
+             {"--port", term.slavePath(), "--display", "40x4", "--trace", file("abort.trace"),
+              "texts", "write", file("full.txt")},
+             file("config"));
     writer.setReadChannel(QProcess::StandardError);
     QString progress; // the first line of progress comes once the port is open and in use
     while (!progress.contains(QLatin1String("Speichern: 0 %")) && writer.waitForReadyRead(60000))
         progress += QString::fromUtf8(writer.readAllStandardError());
     QVERIFY2(progress.contains(QLatin1String("Speichern: 0 %")), qPrintable(progress));
 
-    const Run second = run({"--port", term.slavePath(), "version"});
+    const CliRun second = run({"--port", term.slavePath(), "version"});
     QCOMPARE(second.code, 3);
     QVERIFY2(second.err.contains(QLatin1String("von einem anderen Programm verwendet")),
              qPrintable(second.err));
@@ -252,33 +200,9 @@ void TestCliEndToEnd::settingsCommands() {
     QCOMPARE(run(port + QStringList{"speed", "4800"}).code, 0);
     QTRY_COMPARE(term.snapshot().speedCode, 1);
     QVERIFY(QFile::exists(file("config/ZEPTAL32/ZEPTAL32.ini")));
-    const Run version = run(port + QStringList{"version"});
+    const CliRun version = run(port + QStringList{"version"});
     QCOMPARE(version.out, QStringLiteral("1.80\n"));
     QCOMPARE(version.code, 0);
-}
-
-void TestCliEndToEnd::traceOfAnExchange() {
-    const Run r = run({"--simulator", "-q", "--trace", file("version.trace"), "version"});
-    QCOMPARE(r.code, 0);
-    QFile trace(file("version.trace"));
-    QVERIFY(trace.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(trace.readAll()).split('\n', Qt::SkipEmptyParts);
-    const QStringList expected = {
-        "^# ZEPTAL32 Byte-Protokoll, begonnen \\d{4}-\\d\\d-\\d\\dT",
-        "^ *(\\d+) \\* geöffnet /dev/\\S+ \\d+,n,8,2$",
-        "^ *(\\d+) > 1B 26 56 \\|\\.&V\\|$",
-        "^ *(\\d+) < 31 2E 38 30 42 \\|1\\.80B\\|$",
-        "^ *(\\d+) \\* geschlossen$",
-    };
-    QCOMPARE(lines.size(), expected.size());
-    int last = 0;
-    for (int i = 0; i < lines.size(); ++i) {
-        const auto match = QRegularExpression(expected[i]).match(lines[i]);
-        QVERIFY2(match.hasMatch(), qPrintable(lines[i]));
-        if (i == 0) continue;
-        QVERIFY(match.captured(1).toInt() >= last);
-        last = match.captured(1).toInt();
-    }
 }
 
 QTEST_GUILESS_MAIN(TestCliEndToEnd)

@@ -1,7 +1,7 @@
 // The tool and the page buttons put the same bytes on the line for the same file.
 #include "mainwindowfixture.h"
 
-#include <QProcess>
+#include "clirunner.h"
 #include <QtTest>
 #include <QtWidgets>
 
@@ -34,20 +34,8 @@ void TestCliPages::sameBytesAsThePage() {
     QFile data(path);
     QVERIFY(data.open(QIODevice::WriteOnly) && data.write(file) == file.size());
     data.close();
-    QProcess tool;
-    tool.start(QStringLiteral(ZEPTAL32_CLI),
-               {"--simulator", "-q", "--trace", trace, command, "write", path});
-    QVERIFY(tool.waitForFinished(240000));
-    QCOMPARE(tool.exitCode(), 0);
-    QByteArray sent; // from the trace's lines "  12 > 1B 26 |.&|"
-    QFile traced(trace);
-    QVERIFY(traced.open(QIODevice::ReadOnly));
-    for (const QByteArray& line : traced.readAll().split('\n')) {
-        const QList<QByteArray> words = line.simplified().split(' ');
-        for (qsizetype i = 2; words.value(1) == ">" && !words.value(i, "|").startsWith('|'); ++i)
-            sent.append(static_cast<char>(words[i].toInt(nullptr, 16)));
-    }
-
+    QCOMPARE(runCli({"--simulator", "-q", "--trace", trace, command, "write", path}).code, 0);
+    const QByteArray sent = tracedBytes(trace);
     f.start();
     f.find<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(command == u"keys" ? 4 : 3);
     f.dialogs.fileNames = {path};

@@ -43,8 +43,6 @@ class TestControlPages : public QObject {
             QTest::newRow(name) << type << QString(button) << first << col << expected << status;
         };
         row("clear", 6, "cmdClearDisplay", 0, 0, {kClear});
-        row("cursor on", 6, "cmdCursorEin", 0, 0, {bytes({27, '&', 'C'})});
-        row("cursor off", 6, "cmdCursorAus", 0, 0, {bytes({27, '&', 'D'})});
         row("cursor column index 10", 6, "cmdCursorSet", 1, 10,
             {bytes({27, '[', 1, ';', 10, 'H'})});
         row("cursor column index 11", 6, "cmdCursorSet", 0, 11,
@@ -252,22 +250,6 @@ class TestControlPages : public QObject {
         f.click("cmdSendCommandText");
         QCOMPARE(f.port.writes, QList<QByteArray>{bytes({27, '&', 'V', 228, 128})});
         QCOMPARE(field->text(), QStringLiteral("\x1b&Vä€"));
-    }
-
-    void enterMovesFocus() {
-        Fixture f;
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        QLineEdit* edit = f.line("txtSendCommandText");
-        QWidget* next = edit->nextInFocusChain();
-        while (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled())
-            next = next->nextInFocusChain();
-        for (bool keypad : {false, true}) {
-            edit->setFocus();
-            QTest::keyClick(edit, keypad ? Qt::Key_Enter : Qt::Key_Return,
-                            keypad ? Qt::KeypadModifier : Qt::NoModifier);
-            QCOMPARE(f.window->focusWidget(), next);
-        }
-        QVERIFY(f.port.writes.isEmpty());
     }
 };
 

@@ -1,4 +1,5 @@
-#include "simwindow.h"
+#include "fixedtext/fixedtextpage.h"
+#include "ptywindow.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,15 +10,15 @@ class TestFixedTextEndToEnd : public QObject {
   private slots:
 
     void programVerifyReadBackShow() {
-        TerminalOptions o; // a 20x4 display
-        SimWindow s(o, 6);
-        const QString error = s.start();
+        PtyWindow s({}, 6); // a 20x4 display
+        const QString error = s.start(2);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        auto click = [&](const char* name) { s.find<QPushButton>(name)->click(); };
+        FixedTextPage* page = s.window->fixedTextPage();
+        auto click = [&](const char* name) { page->findChild<QPushButton*>(name)->click(); };
 
         click("cmdDefaultFT");
-        s.page->store().setEntry(9, 2, QStringLiteral("Grüße"));
-        const FixedTextStore programmed = s.page->store();
+        page->store().setEntry(9, 2, QStringLiteral("Grüße"));
+        const FixedTextStore programmed = page->store();
         click("cmdSendFT");
         QCOMPARE(s.dialogs.messages(), QStringList());
         QCOMPARE(s.term.fixedTextImage(), buildFesttextImage(programmed, 4, 20));
@@ -28,13 +29,13 @@ class TestFixedTextEndToEnd : public QObject {
                      "Festtexte im Pultino sind mit den geladenen Festtexten identisch")});
 
         click("cmdClearAllFT");
-        QVERIFY(s.page->store() == FixedTextStore{});
+        QVERIFY(page->store() == FixedTextStore{});
         click("cmdAuslesenFT");
         QCOMPARE(s.dialogs.messages().size(), 1);
-        QVERIFY(s.page->store() == programmed);
-        QCOMPARE(s.page->txtFesttext[0]->text(), QStringLiteral("000"));
+        QVERIFY(page->store() == programmed);
+        QCOMPARE(page->txtFesttext[0]->text(), QStringLiteral("000"));
 
-        s.find<QLineEdit>("txtFTAbruf")->setText(QStringLiteral("9"));
+        page->findChild<QLineEdit*>("txtFTAbruf")->setText(QStringLiteral("9"));
         click("cmdShowFT");
         QTRY_COMPARE(s.term.snapshot().rowsText(),
                      (QStringList{QStringLiteral("009").leftJustified(20), QString(20, ' '),

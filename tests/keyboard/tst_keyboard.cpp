@@ -2,8 +2,12 @@
 
 #include "core/commands.h"
 #include "core/fileio.h"
+#include "keyboard/keyboardops.h"
 #include "keyboard/keyboardpage.h"
+#include "link/commandexchange.h"
 #include "link/qtserialport.h"
+#include "link/receivehandler.h"
+#include "sim/faketerminal.h"
 #include "sim/ptyterminal.h"
 #include "sim/simulatorwindow.h"
 
@@ -106,12 +110,10 @@ class TestKeyboard : public QObject {
         row("no echo after one byte", "Send", "", 0, load + table.left(1), kSendFailed);
         row("port lost in the table", "Send", "", -1, load + table.left(4),
             kLostNow + kSendFailed + kLost);
-        row("mode 7", "7", "1.80B", 0, version + cmd::keyboardMode(7));
         row("polling shows the key", "0", "1.6B", 0, version + cmd::keyboardMode(0), {}, "Q");
         const auto notSupported = QStringLiteral(
             "Das angeschlossene Pultino unterstützt die Tastaturkonfiguration nicht.");
         row("short version reply", "1", "B", 0, version, notSupported);
-        row("no version reply", "1", "", 0, version, notSupported);
         row("port lost after the version", "7", "1.80B", -1, version,
             kLostNow + QStringLiteral("Die Tastaturkonfiguration wurde nicht übertragen.") + kLost);
     }
@@ -148,6 +150,18 @@ class TestKeyboard : public QObject {
         QVERIFY(LinkFlags::instance().showReceivedData && !f.window->inputBlocked() &&
                 f.window->panelText(4).isEmpty());
         QCOMPARE(f.field(0)->text() + f.field(31)->text(), QStringLiteral("&h0ä"));
+    }
+
+    // The terminal takes 32 bytes whatever comes: a short table is filled up with zeros.
+    void shortTableIsPadded() {
+        FakeSerialPort port;
+        port.open();
+        ReceiveHandler receiver(port);
+        FakeDialogs dialogs;
+        CommandExchange exchange(receiver, dialogs);
+        FakeTerminal term(port);
+        QVERIFY(sendKeyTable(exchange, "AB", {}).ok());
+        QCOMPARE(port.written(), cmd::loadKeyTable() + "AB" + QByteArray(30, '\0'));
     }
 
     // Over a pseudo-terminal to the simulated terminal, whose keypad is clicked.

@@ -96,8 +96,6 @@ class TestQtSerialPort : public QObject {
             QTest::newRow(name) << whileClosed << QString(text) << QString(settings) << speed
                                 << twoStopBits << QString(refusedBy);
         };
-        // Each row starts from 4800,n,8,1.
-        row("parity letter in upper case", false, "1200,N,8,2", "1200,n,8,2", B1200, true);
         row("set while closed, applied on open", true, "2400,N,8,2", "2400,n,8,2", B2400, true);
         row("even parity refused by the pseudo-terminal", false, "9600,e,8,2", "4800,n,8,1", B4800,
             false, "port");
@@ -125,26 +123,11 @@ class TestQtSerialPort : public QObject {
         QCOMPARE(rig.exchange.sendAndWaitFor("Z", "Z", -3000), QByteArray("Z"));
     }
 
-    void unusableDevice_data() {
-        QTest::addColumn<QString>("device");
-        QTest::newRow("garbage name") << "no such port \x01";
-        QTest::newRow("not a terminal") << "/dev/null";
-    }
-    void unusableDevice() {
-        QFETCH(QString, device);
-        QtSerialPort port([device](int) { return device; });
-        QVERIFY(!port.open());
-        QVERIFY(!port.isOpen());
-        QVERIFY2(port.errorString().contains(device), qPrintable(port.errorString()));
-        port.write("dropped");
-    }
-
     void hangUp_data() {
         QTest::addColumn<bool>("waiting");
         QTest::addColumn<int>("timeOut");
         QTest::newRow("during a silent wait") << true << -5000;
         QTest::newRow("during a wait without time-out") << true << 0;
-        QTest::newRow("while idle") << false << 0;
     }
     void hangUp() {
         QFETCH(bool, waiting);

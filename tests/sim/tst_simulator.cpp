@@ -114,8 +114,6 @@ class TestSimulator : public QObject {
             << pattern;
         QTest::newRow("cursor underline when on")
             << QByteArray("B") + cursorOn() + cursorPosition(0, 0) << 0 << 0 << withCursor;
-        QTest::newRow("40x4 after the display type changes")
-            << storeDisplayType(12) + cursorPosition(3, 39) + "Z" << 3 << 39 << glyph('Z');
     }
     void lcdDrawsFontCgramAndCursor() {
         QFETCH(QByteArray, input);
@@ -132,18 +130,6 @@ class TestSimulator : public QObject {
         QCOMPARE(litDots(img, e.state(), row, column > 0 ? column - 1 : 1), QByteArray(8, '\0'));
     }
 
-    void fontTellsCharactersApart() {
-        // Every printable character but the blank lights a dot, no two look alike, and the
-        // eighth row is left to the cursor.
-        QSet<QByteArray> seen;
-        for (int c = 33; c < 127; ++c) {
-            const QByteArray g = glyph(static_cast<quint8>(c));
-            QVERIFY2(g != QByteArray(8, '\0') && !seen.contains(g) && g[7] == 0,
-                     qPrintable(QString(QChar(c))));
-            seen.insert(g);
-        }
-    }
-
     void keypadSendsTheKeyTablesCodes() {
         Sim sim;
         QCOMPARE(sim.key(17)->text(), QStringLiteral("21h\n!"));
@@ -158,23 +144,6 @@ class TestSimulator : public QObject {
         QCOMPARE(sim.take(1), QByteArray("Q"));
     }
 
-    void statusFollowsTheTerminal() {
-        Sim sim;
-        QVERIFY(sim.w.windowTitle().contains(QStringLiteral("/dev/pts/99")));
-        QVERIFY(sim.w.statusText().startsWith(
-            QStringLiteral("Display 20x4 · 9600 Baud · Bus-Adresse 0")));
-        sim.port.write(keyboardMode(0));
-        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("Puffer leer")));
-        QTest::mouseClick(sim.key(31), Qt::LeftButton);
-        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("Puffer: 37h")));
-        sim.port.write(keyboardMode(0));
-        QCOMPARE(sim.take(1), QByteArray("7"));
-        sim.port.write(storeDisplayType(9) + storeSpeed(3) + selectTerminal(4) + "ignored");
-        QTRY_VERIFY(sim.w.statusText().contains(QStringLiteral("(nicht selektiert)")));
-        QVERIFY(sim.w.statusText().startsWith(QStringLiteral("Display 32x2 · 1200 Baud")));
-        QCOMPARE(sim.w.lcd()->state().rowsText()[0].trimmed(), QString());
-    }
-
     void logShowsBothDirections() {
         Sim sim;
         sim.port.write(versionQuery());
@@ -184,20 +153,6 @@ class TestSimulator : public QObject {
         QVERIFY2(text.contains(QStringLiteral("31 2E 38 30 42")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral(".&V")) && text.contains(QStringLiteral("1.80B")));
         QCOMPARE(ByteLogWidget::formatBytes(QByteArray(17, 'x')).count(QLatin1Char('x')), 17);
-    }
-
-    void sessionServesAPty() {
-        SimulatorSession session;
-        QString error;
-        QVERIFY2(session.start(&error), qPrintable(error));
-        QVERIFY(session.devicePath().startsWith(QLatin1String("/dev/")));
-        QVERIFY(!session.window());
-        session.showWindow();
-        auto* window = session.window();
-        QVERIFY(window && window->isVisible());
-        session.showWindow();
-        QCOMPARE(session.window(), window);
-        QVERIFY(window->windowTitle().contains(session.devicePath()));
     }
 };
 

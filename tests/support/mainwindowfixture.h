@@ -7,7 +7,11 @@
 #include "link/fakeserialport.h"
 #include "link/flags.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 // The real main window on a fake port, scripted dialogs and a settings file of its own.
@@ -37,5 +41,28 @@ struct MainWindowFixture {
         return *window;
     }
 
+    // Builds the window on `on`, shown, with nothing written yet.
+    MainWindow& open(SerialPort& on) {
+        window = std::make_unique<MainWindow>(on, dialogs, *settings, *devices);
+        window->quit = [this] { ++quitCount; };
+        window->startUp();
+        window->show();
+        port.clearWrites();
+        return *window;
+    }
+
     template <typename T> T* find(const QString& name) const { return window->findChild<T*>(name); }
+
+    // Worked through the controls as a user would.
+    void showTab(int index) { find<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(index); }
+    void select(const QString& list, int index) {
+        auto* box = find<QComboBox>(list);
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+    void click(const QString& name) {
+        auto* button = find<QAbstractButton>(name);
+        QVERIFY2(button && button->isVisible(), qPrintable(name));
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
 };

@@ -5,7 +5,7 @@
 #include "link/flags.h"
 #include "link/qtserialport.h"
 #include "link/receivehandler.h"
-#include "modal.h"
+#include "modaloperator.h"
 #include "sim/faketerminal.h"
 #include "sim/ptyterminal.h"
 #include "testmode/kbdtest.h"
@@ -32,17 +32,6 @@ struct Bench {
 class TestWindow : public QObject {
     Q_OBJECT
   private slots:
-    void portBusy() {
-        Bench b;
-        b.port.failOpen = true;
-        Operator op([](QWidget* w) { w->close(); });
-        b.window.startUp();
-        QCOMPARE(b.window.statusText(), "Schnittstelle inaktiv. Keine Verbindung zum PT/BX.");
-        QCOMPARE(b.dialogs.shown.size(), 2);
-        QCOMPARE(b.dialogs.shown.value(1).title, "Schnittstellenfehler");
-        QCOMPARE(op.seen.size(), 1); // the port settings dialog between the attempts
-    }
-
     void leaveRun_data() {
         QTest::addColumn<bool>("closeWindow"); // else "Abbrechen", at the display check
         QTest::addColumn<QStringList>("rows");
