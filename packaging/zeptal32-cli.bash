@@ -23,19 +23,21 @@ _zeptal32_cli() {
     _init_completion || return
 
     local options="--port --baud --display --simulator --simulator-option --trace --quiet -q
-        --help -h --version"
-    local commands="texts keys char test display speed version eeprom address send"
+        --help -h --version --ports --report --retries"
+    local commands="apply ports scan texts keys char test display speed version eeprom address send"
     local displays="8x2 16x1 16x2 16x4 20x1 20x2 20x4 24x1 24x2 32x1 32x2 40x1 40x2 40x4"
 
     case $prev in
     --port) _zeptal32_cli_ports; return ;;
+    --report) _zeptal32_cli_files "jsonl|csv"; return ;;
+    --retries) COMPREPLY=($(compgen -W "0 1 2 3" -- "$cur")); return ;;
     --baud) COMPREPLY=($(compgen -W "9600 4800 2400 1200" -- "$cur")); return ;;
     --display) COMPREPLY=($(compgen -W "$displays" -- "$cur")); return ;;
     --trace) _filedir; return ;;
     --simulator-option)
         COMPREPLY=($(compgen -W "display-type= address= eeprom-capacity= version-reply=
             no-echo-after= wrong-echo-at= silent-version silent-eeprom old-firmware
-            short-version noise= line-rate strict-speed" -- "$cur"))
+            short-version noise= line-rate strict-speed speed= faulty-transfers=" -- "$cur"))
         compopt -o nospace 2>/dev/null
         return ;;
     esac
@@ -44,7 +46,7 @@ _zeptal32_cli() {
     local i command="" action=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-        --port | --baud | --display | --trace | --simulator-option) ((i++)) ;;
+        --port | --ports | --report | --retries | --baud | --display | --trace | --simulator-option) ((i++)) ;;
         -*) ;;
         *) if [[ -z $command ]]; then command=${words[i]}; elif [[ -z $action ]]; then action=${words[i]}; fi ;;
         esac
@@ -54,6 +56,10 @@ _zeptal32_cli() {
         local own=""
         case $command/$action in
         texts/write) own="--verify" ;;
+        texts/verify) own="--json" ;;
+        apply/*) own="--dry-run --print-image --watch" ;;
+        ports/*) own="--json" ;;
+        scan/*) own="--use" ;;
         test/*) own="--interactive" ;;
         esac
         COMPREPLY=($(compgen -W "$options $own" -- "$cur"))
@@ -62,6 +68,8 @@ _zeptal32_cli() {
 
     case $command in
     "") COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
+    apply) [[ -z $action ]] && _zeptal32_cli_files pultino ;;
+    scan) _zeptal32_cli_ports ;;
     texts)
         case $action in
         "") COMPREPLY=($(compgen -W "write verify read show" -- "$cur")) ;;

@@ -17,9 +17,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <memory>
 
 namespace {

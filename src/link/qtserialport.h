@@ -2,8 +2,8 @@
 
 #include "link/linesettings.h"
 #include "link/lowlatency.h"
-#include "link/portlock.h"
 #include "link/portcatalogue.h"
+#include "link/portlock.h"
 #include "link/serialport.h"
 
 #include <QSerialPort>

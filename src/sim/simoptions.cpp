@@ -79,8 +79,8 @@ struct Parser {
         p.addOption(help);
         p.addOption(version);
         p.addOptions({display, address, capacity, versionReply, noEchoAfter, wrongEchoAt,
-                      faultyTransfers, silentVersion, silentEeprom, oldFirmware, shortVersion, noise, lineRate,
-                      strictSpeed, speed, headless, screenshot});
+                      faultyTransfers, silentVersion, silentEeprom, oldFirmware, shortVersion,
+                      noise, lineRate, strictSpeed, speed, headless, screenshot});
     }
 };
 
