@@ -55,21 +55,14 @@ void print(std::FILE* out, const QString& text) {
 
 // Message boxes of the shared code (a time-out message) become lines on stderr; a question is
 // answered with the answer that changes nothing.
-class ConsoleDialogs : public Dialogs {
+class ConsoleDialogs : public SilentDialogs {
   public:
-    Answer message(const QString& text, const QString&, Buttons buttons, Icon) override {
+    Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon) override {
         QString shown = text;
         shown.replace(QChar(13), QChar(10));
         print(stderr, kProgram + QStringLiteral(": ") + shown.trimmed() + QLatin1Char('\n'));
-        return buttons == Buttons::YesNo         ? Answer::No
-               : buttons == Buttons::RetryCancel ? Answer::Cancel
-                                                 : Answer::Ok;
+        return SilentDialogs::message(text, title, buttons, icon);
     }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString openFileName(const FileDialog&) override { return {}; }
-    QString saveFileName(const FileDialog&) override { return {}; }
 };
 
 // Ctrl-C, SIGTERM (from `timeout` or a service manager) and SIGHUP (a closed session): the

@@ -32,6 +32,22 @@ class Dialogs {
     virtual QString saveFileName(const FileDialog& dialog) = 0;
 };
 
+// For code with nobody to ask: every question gets the answer that changes nothing, and no file
+// is chosen.
+class SilentDialogs : public Dialogs {
+  public:
+    Answer message(const QString&, const QString&, Buttons buttons, Icon) override {
+        return buttons == Buttons::YesNo         ? Answer::No
+               : buttons == Buttons::RetryCancel ? Answer::Cancel
+                                                 : Answer::Ok;
+    }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    QString openFileName(const FileDialog&) override { return {}; }
+    QString saveFileName(const FileDialog&) override { return {}; }
+};
+
 // The caption of every message box of the program.
 inline const QString kAppTitle = QStringLiteral("ZEPTAL32");
 

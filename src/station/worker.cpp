@@ -16,22 +16,6 @@ namespace station {
 
 namespace {
 
-// A worker has no window: every exchange it runs handles its own failure, and anything that
-// would still ask is answered with what changes nothing.
-class SilentDialogs : public Dialogs {
-  public:
-    Answer message(const QString&, const QString&, Buttons buttons, Icon) override {
-        return buttons == Buttons::YesNo         ? Answer::No
-               : buttons == Buttons::RetryCancel ? Answer::Cancel
-                                                 : Answer::Ok;
-    }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString openFileName(const FileDialog&) override { return {}; }
-    QString saveFileName(const FileDialog&) override { return {}; }
-};
-
 // The screen needs no more than a few updates a second per port.
 constexpr qint64 kProgressEveryMs = 100;
 
@@ -42,6 +26,8 @@ struct PortWorker::Link {
         : port([device](int) { return device; }), receiver(port, flags),
           exchange(receiver, dialogs) {}
     LinkFlags flags;
+    // A worker has no window: every exchange it runs handles its own failure, and anything that
+    // would still ask is answered with what changes nothing.
     SilentDialogs dialogs;
     QtSerialPort port;
     ReceiveHandler receiver;
