@@ -75,10 +75,10 @@ std::optional<QByteArray> PortWorker::askVersion() {
 
 TerminalRecord PortWorker::applyOnce(const QByteArray& versionReply) {
     TerminalRecord r;
-    r.started = QDateTime::currentDateTime();
+    r.started = QDateTime::currentDateTimeUtc();
     auto finish = [&](Outcome outcome) {
         r.outcome = outcome;
-        r.ended = QDateTime::currentDateTime();
+        r.ended = QDateTime::currentDateTimeUtc();
         return r;
     };
     setState(PortState::Querying);
@@ -172,7 +172,7 @@ void PortWorker::run() {
         setState(PortState::Opening);
         if (!ensureOpen()) {
             TerminalRecord r;
-            r.started = r.ended = QDateTime::currentDateTime();
+            r.started = r.ended = QDateTime::currentDateTimeUtc();
             r.outcome = Outcome::PortFailed;
             r.problem = link_->port.errorString();
             emit terminalDone(index_, r);
