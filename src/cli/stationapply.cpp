@@ -27,7 +27,7 @@ int applyOnStation(Cli& cli, const station::SharedJob& job) {
         devices.append(cli.deviceFor(QStringLiteral("COM%1").arg(
             cli.settings().read(SettingsStore::kComPort, QStringLiteral("1")).trimmed().toInt())));
     QString why;
-    QList<station::PortSpec> ports = station::collectPorts(devices, options.portPatterns, &why);
+    QList<station::PortTarget> ports = station::collectPorts(devices, options.portPatterns, &why);
     if (ports.isEmpty()) {
         cli.error(why.isEmpty() ? QStringLiteral("Keine Schnittstelle angegeben.") : why);
         return kUsage;

@@ -46,7 +46,7 @@ ConsoleView::ConsoleView(Station& station, bool terminal, std::FILE* out)
 
 QString ConsoleView::liveLine(int index) const {
     const PortView& v = station_.ports()[index];
-    QString line = v.spec.shown.leftJustified(16) + QLatin1Char(' ');
+    QString line = v.port.shown.leftJustified(16) + QLatin1Char(' ');
     if (v.state == PortState::Running || v.state == PortState::Retrying) {
         QString step = v.stepTitle(station_.job());
         if (v.attempt > 1) step += QStringLiteral(" (Versuch %1)").arg(v.attempt);
@@ -86,7 +86,7 @@ void ConsoleView::plain(int index, const QString& text) {
         drawnLines_ = 0;
     }
     const QString line =
-        index < 0 ? text : station_.ports()[index].spec.shown + QStringLiteral(": ") + text;
+        index < 0 ? text : station_.ports()[index].port.shown + QStringLiteral(": ") + text;
     std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), out_);
     std::fflush(out_);
     if (terminal_) redraw();
@@ -157,7 +157,7 @@ QString ConsoleView::summary(bool totals) const {
         int failed = 0;
         for (const PortView& v : station_.ports()) {
             text += QStringLiteral("%1: gut %2, fehlerhaft %3\n")
-                        .arg(v.spec.shown)
+                        .arg(v.port.shown)
                         .arg(v.good)
                         .arg(v.failed);
             good += v.good;

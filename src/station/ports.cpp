@@ -15,24 +15,24 @@ QString resolved(const QString& path) {
 
 } // namespace
 
-void identifyAdapter(PortSpec* spec, const QString& byIdFolder) {
-    const QString target = resolved(spec->device);
+void identifyAdapter(PortTarget* port, const QString& byIdFolder) {
+    const QString target = resolved(port->device);
     for (const QFileInfo& link : QDir(byIdFolder).entryInfoList(QDir::System | QDir::Files)) {
         if (resolved(link.absoluteFilePath()) == target) {
-            spec->adapterById = link.fileName();
+            port->adapterById = link.fileName();
             break;
         }
     }
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (resolved(info.systemLocation()) == target) {
-            spec->adapterSerial = info.serialNumber();
+            port->adapterSerial = info.serialNumber();
             break;
         }
     }
 }
 
-QList<PortSpec> collectPorts(const QStringList& ports, const QStringList& patterns,
-                             QString* error) {
+QList<PortTarget> collectPorts(const QStringList& ports, const QStringList& patterns,
+                               QString* error) {
     QStringList named = ports;
     for (const QString& pattern : patterns) {
         const QFileInfo info(pattern);
@@ -47,17 +47,17 @@ QList<PortSpec> collectPorts(const QStringList& ports, const QStringList& patter
         for (const QString& match : matches)
             named.append(dir.filePath(match));
     }
-    QList<PortSpec> specs;
+    QList<PortTarget> targets;
     QStringList seen;
     for (const QString& name : named) {
         const QString key = resolved(name);
         if (seen.contains(key)) continue;
         seen.append(key);
-        PortSpec spec{name, name, {}, {}};
-        identifyAdapter(&spec);
-        specs.append(spec);
+        PortTarget port{name, name, {}, {}};
+        identifyAdapter(&port);
+        targets.append(port);
     }
-    return specs;
+    return targets;
 }
 
 } // namespace station

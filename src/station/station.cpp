@@ -31,13 +31,13 @@ int PortView::rate() const {
     return ms > 0 && done > 0 ? int(1000 * done / ms) : 0;
 }
 
-Station::Station(SharedJob job, QList<PortSpec> ports, Options options, QObject* parent)
+Station::Station(SharedJob job, QList<PortTarget> ports, Options options, QObject* parent)
     : QObject(parent), job_(std::move(job)), options_(options) {
     qRegisterMetaType<station::TerminalRecord>();
     qRegisterMetaType<station::PortState>();
-    for (PortSpec& spec : ports) {
+    for (PortTarget& port : ports) {
         PortView view;
-        view.spec = std::move(spec);
+        view.port = std::move(port);
         views_.append(view);
     }
 }
@@ -61,7 +61,7 @@ void Station::start() {
     for (int i = 0; i < views_.size(); ++i) {
         PortView& view = views_[i];
         view.state = PortState::Idle;
-        PortSetup setup{view.spec.device, options_.lineSettings, options_.retries,
+        PortSetup setup{view.port.device, options_.lineSettings, options_.retries,
                         options_.watch,   options_.retryPauseMs, options_.pollMs};
         auto worker = std::make_unique<PortWorker>(i, setup, job_);
         PortWorker* w = worker.get();
@@ -118,9 +118,9 @@ void Station::onRecord(int index, const TerminalRecord& record) {
     PortView& view = views_[index];
     TerminalRecord r = record;
     r.host = QSysInfo::machineHostName();
-    r.port = view.spec.shown;
-    r.adapterSerial = view.spec.adapterSerial;
-    r.adapterById = view.spec.adapterById;
+    r.port = view.port.shown;
+    r.adapterSerial = view.port.adapterSerial;
+    r.adapterById = view.port.adapterById;
     r.recipe = job_->name;
     r.recipePath = job_->path;
     r.recipeSha256 = job_->sha256;

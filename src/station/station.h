@@ -12,7 +12,7 @@
 namespace station {
 
 // A port as the coordinator knows it.
-struct PortSpec {
+struct PortTarget {
     QString device;        // the path opened
     QString shown;         // as the operator named it
     QString adapterSerial; // where known
@@ -21,7 +21,7 @@ struct PortSpec {
 
 // What a screen shows of one port; only the coordinator's thread writes it.
 struct PortView {
-    PortSpec spec;
+    PortTarget port;
     PortState state = PortState::Idle;
     int step = -1;
     int attempt = 0;
@@ -55,7 +55,7 @@ class Station : public QObject {
         int retryPauseMs = 2500; // longer than the terminal's wait for a lone ESC
     };
 
-    Station(SharedJob job, QList<PortSpec> ports, Options options, QObject* parent = nullptr);
+    Station(SharedJob job, QList<PortTarget> ports, Options options, QObject* parent = nullptr);
     ~Station() override;
 
     void start();

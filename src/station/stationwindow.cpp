@@ -150,8 +150,8 @@ void StationWindow::cmdStart_Click() {
         (word.contains(QLatin1Char('*')) || word.contains(QLatin1Char('?')) ? patterns : ports)
             .append(word);
     QString why;
-    QList<PortSpec> specs = collectPorts(ports, patterns, &why);
-    if (specs.isEmpty()) {
+    QList<PortTarget> targets = collectPorts(ports, patterns, &why);
+    if (targets.isEmpty()) {
         dialogs_.message(why.isEmpty() ? QStringLiteral("Bitte mindestens eine Schnittstelle "
                                                         "angeben.")
                                        : why,
@@ -169,7 +169,7 @@ void StationWindow::cmdStart_Click() {
     Station::Options options;
     options.retries = updRetries_->value();
     options.watch = chkWatch_->isChecked();
-    station_ = std::make_unique<Station>(jobFromPlan(*loaded.plan), specs, options);
+    station_ = std::make_unique<Station>(jobFromPlan(*loaded.plan), targets, options);
     station_->writeRecord = [this](const TerminalRecord& r) { return report_->append(r); };
     connect(station_.get(), &Station::portChanged, this, &StationWindow::showPort);
     connect(station_.get(), &Station::reportFailed, this,
@@ -210,7 +210,7 @@ void StationWindow::fillRows() {
 void StationWindow::showPort(int index) {
     const PortView& v = station_->ports()[index];
     // Item texts are never read as markup, so device names and step titles stay plain.
-    grdPorts_->item(index, kPort)->setText(v.spec.shown);
+    grdPorts_->item(index, kPort)->setText(v.port.shown);
     QString state = stateText(v.state);
     if (v.state == PortState::Running) {
         state = v.stepTitle(station_->job());
