@@ -1,9 +1,10 @@
 #pragma once
 
+#include "clirunner.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -34,25 +35,12 @@ inline QByteArray fullRecipe(const QByteArray& speed = "9600") {
            speed + "\n}\n";
 }
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
+// The tool with a settings folder of its own beside the recipe's files.
 inline Run run(const QDir& dir, const QStringList& args) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     dir.mkpath(QStringLiteral("config"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(ZEPTAL32_CLI), args);
-    Run r;
-    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit) return r;
-    r.code = process.exitCode();
-    r.out = QString::fromUtf8(process.readAllStandardOutput());
-    r.err = QString::fromUtf8(process.readAllStandardError());
-    return r;
+    return runCli(args, dir.filePath(QStringLiteral("config")));
 }
 
 } // namespace recipefiles
