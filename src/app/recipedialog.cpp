@@ -166,10 +166,10 @@ void RecipeDialog::cmdApplyRecipeClick() {
             prgRezept->setValue(0);
             prgRezept->show();
             const recipe::StepRun run = recipe::runPlanStep(
-                plan, i, host_.exchange(), [this](qsizetype done, qsizetype total) {
+                plan, i, host_.exchange(), throttled([this](qsizetype done, qsizetype total) {
                     prgRezept->setRange(0, int(qMax<qsizetype>(1, total)));
                     prgRezept->setValue(int(done));
-                });
+                }));
             if (!run.result.ok()) {
                 failedAt = i;
                 failure = run;

@@ -388,15 +388,18 @@ void FixedTextPage::cmdSendFTClick() {
     MonitorOff monitor(host_);
     InputHold held(host_);
 
-    // The bar and the text number show the byte on its way and the text it belongs to.
+    // The bar and the text number show the byte on its way and the text it belongs to. The
+    // number changes once a text; the bar is redrawn at a pace the eye can follow.
     qsizetype counted = 0;
     int textCount = 0;
+    const Progress bar =
+        throttled([this](qsizetype sending, qsizetype) { FTProgressBar->setValue(int(sending)); });
     const OpResult result =
         programFixedTexts(host_.exchange(), image, [&](qsizetype done, qsizetype) {
             const qsizetype sending = qMin<qsizetype>(done + 1, size);
             for (; counted < sending; ++counted)
                 if (image.at(counted) == '\0') ++textCount;
-            FTProgressBar->setValue(static_cast<int>(sending));
+            bar(sending, size);
             lblFesttextID->setText(QString::number(textCount));
         });
     if (!result.ok()) {

@@ -37,3 +37,7 @@ struct OpResult {
 // Called after each step with the steps done and the steps planned. Must not start another
 // operation on the same port.
 using Progress = std::function<void(qsizetype done, qsizetype total)>;
+
+// Passes on the first step, the last one and at most one in between every `everyMs`. Transfers
+// report every byte, and redrawing a bar for each would cost more than the byte's exchange.
+Progress throttled(Progress show, qint64 everyMs = 50);

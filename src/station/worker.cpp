@@ -103,13 +103,9 @@ TerminalRecord PortWorker::applyOnce(const QByteArray& versionReply) {
             setState(PortState::Running, i, attempt);
             QElapsedTimer clock;
             clock.start();
-            qint64 lastShown = -kProgressEveryMs;
-            const Progress progress = [&](qsizetype done, qsizetype total) {
-                const qint64 now = clock.elapsed();
-                if (done < total && now - lastShown < kProgressEveryMs) return;
-                lastShown = now;
-                emit progressed(index_, done, total);
-            };
+            const Progress progress = throttled(
+                [&](qsizetype done, qsizetype total) { emit progressed(index_, done, total); },
+                kProgressEveryMs);
             QString failure;
             const OpResult result = step.run(exchange, progress, &failure);
             // Steps count progress in their own units; a finished step sent all its bytes.
