@@ -4,11 +4,13 @@
 // `zeptal32 --simulator`. Each run measures every selected case once, one after the other, so
 // that whatever else the machine is doing weighs on all of them alike.
 #include "fixedtext/fixedtextpage.h"
+#include "link/eventloop.h"
 #include "ptywindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPushButton>
+#include <QTest>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -72,6 +74,12 @@ std::optional<Cost> programmingCost(const Setup& setup, bool lineRate, bool wind
         std::fprintf(stderr, "simulated terminal: %s\n", qPrintable(error));
         return std::nullopt;
     }
+    // The window's first paint belongs to its start, not to the transfer.
+    if (!QTest::qWaitForWindowExposed(s.window.get())) {
+        std::fprintf(stderr, "the main window was not shown\n");
+        return std::nullopt;
+    }
+    QCoreApplication::processEvents();
     for (int n = 0; n < setup.texts; ++n)
         for (int r = 0; r < type.rows; ++r)
             s.window->fixedTextPage()->store().setEntry(
@@ -181,6 +189,7 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     defaultHandler = qInstallMessageHandler(quietHandler);
+    preferPlainEventLoop(true); // as the program does
     QApplication app(argc, argv);
     const std::optional<Setup> setup = parse(QCoreApplication::arguments());
     if (!setup) return 2;

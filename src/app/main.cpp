@@ -7,6 +7,7 @@
 #include "core/version.h"
 #include "link/bytetrace.h"
 #include "link/devicemap.h"
+#include "link/eventloop.h"
 #include "link/qtserialport.h"
 #include "sim/ptyterminal.h"
 #include "sim/simulatorsession.h"
@@ -89,6 +90,7 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    preferPlainEventLoop(true);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPTAL32"));
     QApplication::setApplicationVersion(QString::fromLatin1(kZeptalVersion));

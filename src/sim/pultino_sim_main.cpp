@@ -3,6 +3,7 @@
 
 #include "core/translations.h"
 #include "core/version.h"
+#include "link/eventloop.h"
 #include "sim/ptyterminal.h"
 #include "sim/simoptions.h"
 #include "sim/simulatorwindow.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         }
         headless = headless || arg == "--headless";
     }
+    preferPlainEventLoop(!headless);
     std::unique_ptr<QCoreApplication> app;
     if (headless)
         app = std::make_unique<QCoreApplication>(argc, argv);
