@@ -18,11 +18,13 @@ namespace {
 // of a wait.
 class UiDisabled {
   public:
+    // `bounded`: the wait's own time-out ends it before the overall limit could, so the limit's
+    // timer need not be armed (an echo-checked transfer waits thousands of times).
     UiDisabled(const std::function<void(bool)>& set, ReceiveHandler& receiver, QTimer& overall,
-               int maxWaitMs)
+               int maxWaitMs, bool bounded)
         : set_(set), receiver_(receiver), overall_(overall) {
         receiver_.setWaiting(true);
-        overall_.start(maxWaitMs);
+        if (!bounded) overall_.start(maxWaitMs);
         if (set_) set_(false);
     }
     ~UiDisabled() {
@@ -102,7 +104,8 @@ QByteArray CommandExchange::wait(const QByteArray& cmd, const QByteArray& waitfo
     bool closedBefore = false;
     {
         overlong_ = false;
-        UiDisabled disabled(setUiEnabled, receiver_, overall_, maxWaitMs_);
+        UiDisabled disabled(setUiEnabled, receiver_, overall_, maxWaitMs_,
+                            !idle && magnitude > 0 && magnitude <= maxWaitMs_);
         waiting_ = true;
         if (magnitude == 0)
             timer_.stop(); // a timer left over from an aborted wait must not end this one
