@@ -1,4 +1,3 @@
-#include "fakedialogs.h"
 #include "mainwindowfixture.h"
 
 #include "app/qtdialogs.h"
@@ -11,7 +10,6 @@
 #include "keyboard/keyboardops.h"
 #include "keyboard/keytable.h"
 #include "link/bytetrace.h"
-#include "link/commandexchange.h"
 #include "link/receivehandler.h"
 #include "sim/ptyterminal.h"
 #include "sim/simulatorwindow.h"
