@@ -315,9 +315,7 @@ class TestFaults : public QObject {
         QTemporaryDir dir;
         for (const auto& [name, data] :
              {std::pair("full.txt", (QByteArray(40, 'A') + "\r\n").repeated(512)),
-              std::pair("c.chr", QByteArray("\x02"
-                                            "AABCDEFG\0",
-                                            10))}) {
+              std::pair("c.chr", QByteArray::fromHex("02414142434445464700"))}) {
             QFile f(dir.filePath(QLatin1String(name)));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
         }
