@@ -135,9 +135,6 @@ class TestTerminalEngine : public QObject {
         QTest::addColumn<QByteArray>("sentAtPress");
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QByteArray>("answer");
-        QByteArray table;
-        for (int k = 0; k < 32; ++k)
-            table.append(static_cast<char>('a' + k));
         const QByteArray none;
         // Power-on: row in the high nibble, column in the low one.
         QTest::newRow("standard table")
