@@ -42,8 +42,7 @@ bool FaultPeer::send(const QByteArray& bytes) {
 }
 
 void FaultPeer::run() {
-    bool endless = false;
-    bool afterEsc = false;
+    bool endless = false, afterEsc = false;
     qint64 echoed = 0;
     char buf[4096];
     while (!stop_) {
@@ -51,36 +50,32 @@ void FaultPeer::run() {
         const bool pushing = mode == Mode::Flood || (endless && mode != Mode::SlowEndless);
         pollfd p{master_, POLLIN, 0};
         if (::poll(&p, 1, pushing ? 0 : 20) < 0 && errno != EINTR) return;
-        if (p.revents & POLLIN) {
-            const ssize_t n = ::read(master_, buf, sizeof buf);
-            if (n > 0) {
-                const QByteArray in(buf, n);
-                {
-                    std::lock_guard lock(mutex_);
-                    received_ += in;
-                    if (received_.contains("\x1bW")) endless = true;
+        const ssize_t n = (p.revents & POLLIN) ? ::read(master_, buf, sizeof buf) : 0;
+        if (n > 0) {
+            const QByteArray in(buf, n);
+            {
+                std::lock_guard lock(mutex_);
+                received_ += in;
+                endless = endless || received_.contains("\x1bW");
+            }
+            QByteArray out;
+            for (char c : in) {
+                // Like the terminal, it echoes the data of a transfer, not its command.
+                if (c == '\x1b' || std::exchange(afterEsc, false)) {
+                    afterEsc = c == '\x1b';
+                    continue;
                 }
-                QByteArray out;
-                for (char c : in) {
-                    // Like the terminal, it echoes the data of a transfer, not its command.
-                    if (c == '\x1b' || std::exchange(afterEsc, false)) {
-                        afterEsc = c == '\x1b';
-                        continue;
-                    }
-                    const bool echo =
-                        mode == Mode::Echo || mode == Mode::EchoThenNul || echoed < count_;
-                    if (!echo) continue;
-                    ++echoed;
-                    out += c;
-                    if (mode == Mode::EchoThenNul) out += '\0';
-                }
-                if (mode == Mode::EndlessReply || mode == Mode::SlowEndless) out.clear();
-                if (!send(out)) return;
-                if (mode == Mode::CloseAfter && echoed >= count_) {
-                    ::close(master_);
-                    hungUp_ = true;
-                    return;
-                }
+                if (mode != Mode::Echo && mode != Mode::EchoThenNul && echoed >= count_) continue;
+                ++echoed;
+                out += c;
+                if (mode == Mode::EchoThenNul) out += '\0';
+            }
+            if (mode == Mode::EndlessReply || mode == Mode::SlowEndless) out.clear();
+            if (!send(out)) return;
+            if (mode == Mode::CloseAfter && echoed >= count_) {
+                ::close(master_);
+                hungUp_ = true;
+                return;
             }
         }
         if (mode == Mode::Flood) send(QByteArray(4096, 'f'));

@@ -22,14 +22,10 @@ class FaultPeer {
 
     FaultPeer(int master, Mode mode, int count = 0);
     ~FaultPeer();
-    FaultPeer(const FaultPeer&) = delete;
-    FaultPeer& operator=(const FaultPeer&) = delete;
 
     void setMode(Mode mode) { mode_ = mode; }
-    // Everything read from the program.
-    QByteArray received() const;
+    QByteArray received() const; // everything read from the program
     qint64 sent() const { return sent_; }
-    bool hungUp() const { return hungUp_; }
 
   private:
     void run();

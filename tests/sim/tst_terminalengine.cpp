@@ -1,4 +1,5 @@
 #include "core/commands.h"
+#include "sim/deadlinetimer.h"
 #include "sim/simoptions.h"
 #include "sim/terminalengine.h"
 #include "testbytes.h"
@@ -134,9 +135,6 @@ class TestTerminalEngine : public QObject {
         QTest::addColumn<QByteArray>("sentAtPress");
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QByteArray>("answer");
-        QByteArray table;
-        for (int k = 0; k < 32; ++k)
-            table.append(static_cast<char>('a' + k));
         const QByteArray none;
         // Power-on: row in the high nibble, column in the low one.
         QTest::newRow("standard table")
@@ -183,9 +181,15 @@ class TestTerminalEngine : public QObject {
     }
     void cgram() {
         QFETCH(QByteArray, input);
+        QFETCH(QByteArray, echo);
+        QFETCH(int, placeOfA);
         TerminalEngine e;
-        QTEST(e.feed(input), "echo");
-        QTEST(e.state().placeForCode('A'), "placeOfA");
+        QCOMPARE(e.feed(input), echo);
+        QCOMPARE(e.state().placeForCode('A'), placeOfA);
+        // The place shows the rows as echoed after the code.
+        const auto& rows = e.state().cgram[qMax(0, placeOfA)].rows;
+        if (placeOfA >= 0)
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(rows.data()), 8), echo.right(8));
         QCOMPARE(e.state().placeForCode(10), -1);
         QVERIFY(e.idle());
     }
@@ -226,12 +230,14 @@ class TestTerminalEngine : public QObject {
     void arguments_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("ok");
-        QTest::addColumn<QList<int>>("terminal"); // columns, rows, address, capacity
-        const QList<int> defaults{20, 4, 0, 32768};
+        QTest::addColumn<QList<int>>("terminal"); // columns, rows, address, capacity, speed code
+        const QList<int> defaults{20, 4, 0, 32768, 0};
         QTest::newRow("defaults") << QStringList{} << true << defaults;
-        QTest::newRow("display 16x2, address 7, capacity")
-            << QStringList{"--display-type", "16x2", "--address", "7", "--eeprom-capacity", "1900"}
-            << true << QList<int>{16, 2, 7, 1900};
+        QTest::newRow("display 16x2, address 7, capacity, 2400 baud")
+            << QStringList{"--display-type",    "16x2", "--address", "7",
+                           "--eeprom-capacity", "1900", "--speed",   "2400"}
+            << true << QList<int>{16, 2, 7, 1900, 2};
+        QTest::newRow("speed 300") << QStringList{"--speed", "300"} << false << defaults;
         QTest::newRow("unknown display")
             << QStringList{"--display-type", "12x3"} << false << defaults;
         QTest::newRow("address 16") << QStringList{"--address", "16"} << false << defaults;
@@ -245,7 +251,28 @@ class TestTerminalEngine : public QObject {
         QCOMPARE(parseSimulatorArguments(QStringList{"pultino-sim"} + args, &cl, &error), ok);
         QCOMPARE(error.isEmpty(), ok);
         const auto& t = cl.terminal;
-        QTEST((QList<int>{t.columns, t.rows, t.busAddress, t.eepromCapacity}), "terminal");
+        QTEST((QList<int>{t.columns, t.rows, t.busAddress, t.eepromCapacity, t.speedCode}),
+              "terminal");
+    }
+
+    // Of a burst of answers only the newest bytes are kept, however long the burst.
+    void feedKeepsTheNewestAnswers() {
+        TerminalEngine e;
+        for (int n : {2, 3})
+            QCOMPARE(e.feed(versionQuery().repeated(n), 7), QByteArray("0B1.80B"));
+    }
+
+    // Stopped before its deadline, the line's pacing timer stays silent.
+    void stoppedTimerStaysSilent() {
+        DeadlineTimer timer;
+        int fired = 0;
+        connect(&timer, &DeadlineTimer::timeout, this, [&fired] { ++fired; });
+        timer.start(2'000'000);
+        timer.stop();
+        QTest::qWait(30);
+        QCOMPARE(fired, 0);
+        timer.start(2'000'000);
+        QTRY_COMPARE(fired, 1);
     }
 };
 
