@@ -1,10 +1,11 @@
-#include "controlwindow.h"
 #include "link/portlost.h"
 #include "link/portsearch.h"
+#include "ptywindow.h"
 #include "testbytes.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -19,7 +20,8 @@ QString twoCauses(const QString& what, const QString& version) {
            version + " oder älter." + kCr + "(B) Es ist kein Pultino angeschlossen";
 }
 
-struct Fixture : ControlWindow {
+// The real main window, shown, worked through its controls as a user would.
+struct Fixture : MainWindowFixture {
     Fixture() { open(port); }
     QLineEdit* line(const QString& name) { return find<QLineEdit>(name); }
     QString status() { return window->panelText(4); }
@@ -232,6 +234,20 @@ class TestControlPages : public QObject {
         QCOMPARE(f.find<QLabel>("lblReceiveData")->text(), QString());
         QCOMPARE(f.status(), QString());
         QTRY_VERIFY(f.window->centralWidget()->isEnabled());
+    }
+
+    // Over a pseudo-terminal to the simulated terminal, which takes the new speed.
+    void storeSpeedEndToEnd() {
+        PtyWindow p;
+        const QString error = p.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        p.select("cboBaudrate", 1);
+        p.click("cmdSendBaudrate");
+        QVERIFY(p.dialogs.shown.isEmpty() && p.serial.isOpen());
+        QCOMPARE(p.serial.settings(), QString("4800,n,8,2"));
+        QTRY_COMPARE(p.term.snapshot().speedCode, 1);
+        QTRY_COMPARE(p.term.snapshot().rowsText().value(0),
+                     QString("4800,n,8,2").leftJustified(20));
     }
 
     void freeCommand() {
