@@ -4,8 +4,6 @@
 #include "core/fileio.h"
 #include "keyboard/keyboardops.h"
 #include "keyboard/keyboardpage.h"
-#include "link/commandexchange.h"
-#include "link/receivehandler.h"
 #include "sim/faketerminal.h"
 
 #include <QtTest>
@@ -146,14 +144,12 @@ class TestKeyboard : public QObject {
 
     // The terminal takes 32 bytes whatever comes: a short table is filled up with zeros.
     void shortTableIsPadded() {
-        FakeSerialPort port;
-        port.open();
-        ReceiveHandler receiver(port);
-        FakeDialogs dialogs;
-        CommandExchange exchange(receiver, dialogs);
-        FakeTerminal term(port);
-        QVERIFY(sendKeyTable(exchange, "AB", {}).ok());
-        QCOMPARE(port.written(), cmd::loadKeyTable() + "AB" + QByteArray(30, '\0'));
+        MainWindowFixture f;
+        FakeTerminal term(f.port);
+        f.start();
+        f.port.clearWrites();
+        QVERIFY(sendKeyTable(f.window->exchange(), "AB", {}).ok());
+        QCOMPARE(f.port.written(), cmd::loadKeyTable() + "AB" + QByteArray(30, '\0'));
     }
 
     // Over a pseudo-terminal to the simulated terminal, whose keys are pressed.
