@@ -50,8 +50,8 @@ class PtyPair {
     QString slavePath_;
 };
 
-// Plays the terminal in a thread of its own: every byte read from the master is written back,
-// and recorded.
+// Plays the terminal in a thread of its own: every byte read from the master is written back
+// while echoing is on, and recorded either way.
 class EchoPeer {
   public:
     explicit EchoPeer(int master) : thread_([this, master] { run(master); }) {}
@@ -59,6 +59,7 @@ class EchoPeer {
         stop_ = true;
         thread_.join();
     }
+    std::atomic<bool> echo{true};
     QByteArray received() const {
         std::lock_guard lock(mutex_);
         return received_;
@@ -76,7 +77,7 @@ class EchoPeer {
                 std::lock_guard lock(mutex_);
                 received_.append(buf, n);
             }
-            for (ssize_t done = 0, w = 0; done < n; done += w)
+            for (ssize_t done = 0, w = 0; echo && done < n; done += w)
                 if ((w = ::write(master, buf + done, size_t(n - done))) <= 0) return;
         }
     }
