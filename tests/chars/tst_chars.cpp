@@ -202,7 +202,10 @@ class TestChars : public QObject {
         const QStringList m = f.dialogs.messages();
         QVERIFY(m.size() == 3 && m[0].contains("fehlt.CHR\" geladen werden:\rDie Datei existiert"));
         QVERIFY(m[1].contains("c.CHR\" geladen werden:\rDie Datei ist kürzer als 10 Bytes"));
-        QVERIFY(m[2].contains(QStringLiteral("\"%1\" gespeichert werden:\r").arg(dir.path())));
+        QVERIFY(
+            m[2].contains(QStringLiteral("\"%1\" gespeichert werden:\rUnter diesem Namen gibt es "
+                                         "bereits einen Ordner.")
+                              .arg(dir.path())));
         edit(w, "cmdLoadZeichen");
         QCOMPARE(shown(w), "CG-RAM 3 auf Pultino löschen 65" + QString(" &H00").repeated(7));
     }

@@ -1,10 +1,11 @@
-#include "controlwindow.h"
 #include "link/portlost.h"
 #include "link/portsearch.h"
+#include "ptywindow.h"
 #include "testbytes.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -19,7 +20,8 @@ QString twoCauses(const QString& what, const QString& version) {
            version + " oder älter." + kCr + "(B) Es ist kein Pultino angeschlossen";
 }
 
-struct Fixture : ControlWindow {
+// The real main window, shown, worked through its controls as a user would.
+struct Fixture : MainWindowFixture {
     Fixture() { open(port); }
     QLineEdit* line(const QString& name) { return find<QLineEdit>(name); }
     QString status() { return window->panelText(4); }
@@ -31,88 +33,65 @@ class TestControlPages : public QObject {
     Q_OBJECT
   private slots:
 
+    // Steps separated by '|': "list=n" chooses entry n, "field:text" types into a line field,
+    // "tab=n" shows a tab, anything else clicks that button; only the last click's bytes count.
     void commandButtons_data() {
-        QTest::addColumn<int>("displayType");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("first"); // cursor row or bus list entry
-        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<QList<QByteArray>>("expected");
         QTest::addColumn<QString>("status"); // while writing
-        auto row = [](const char* name, int type, const char* button, int first, int col,
-                      const QList<QByteArray>& expected, const QString& status = {}) {
-            QTest::newRow(name) << type << QString(button) << first << col << expected << status;
+        auto row = [](const char* name, const QString& steps, const QList<QByteArray>& expected,
+                      const QString& status = {}) {
+            QTest::newRow(name) << steps << expected << status;
         };
-        row("clear", 6, "cmdClearDisplay", 0, 0, {kClear});
-        row("cursor column index 10", 6, "cmdCursorSet", 1, 10,
-            {bytes({27, '[', 1, ';', 10, 'H'})});
-        row("cursor column index 11", 6, "cmdCursorSet", 0, 11,
-            {bytes({27, '[', 0, ';', 1, 1, 'H'})});
-        row("cursor last place of 40x4", 13, "cmdCursorSet", 3, 39,
+        const QString cursor = "cboDisplaytype=6|tab=1|lstRow=%1|lstCol=%2|cmdCursorSet";
+        const QString text = "cboDisplaytype=6|tab=1|cmtClearTxtOutputFields|txtOutput_%1:%2|",
+                      send = "cmdSendTextOutput";
+        const auto at = [](int row) { return bytes({27, '[', row, ';', 0, 'H'}); };
+        row("clear", "tab=1|cmdClearDisplay", {kClear});
+        row("cursor column index 10", cursor.arg(1).arg(10), {bytes({27, '[', 1, ';', 10, 'H'})});
+        row("cursor column index 11", cursor.arg(0).arg(11), {bytes({27, '[', 0, ';', 1, 1, 'H'})});
+        row("cursor last place of 40x4", "cboDisplaytype=13|tab=1|lstRow=3|lstCol=39|cmdCursorSet",
             {bytes({27, '[', 3, ';', 3, 9, 'H'})});
-        row("bus alle", 6, "cmdBusAddress", 0, 0, {bytes({27, '&', 'A', 'Z'})});
-        row("bus 0", 6, "cmdBusAddress", 1, 0, {bytes({27, '&', 'A', 0})});
-        row("bus 15", 6, "cmdBusAddress", 16, 0, {bytes({27, '&', 'A', 15})});
+        row("bus alle", "cmdBusAddress", {bytes({27, '&', 'A', 'Z'})});
+        row("bus 0", "lstBusAddress=1|cmdBusAddress", {bytes({27, '&', 'A', 0})});
+        row("bus 15", "lstBusAddress=16|cmdBusAddress", {bytes({27, '&', 'A', 15})});
         const QString storing = "Displaykonfiguration am Pultino...";
-        row("store 16x1", 1, "cmdSendDisplayType", 0, 0,
+        row("store 16x1", "cboDisplaytype=1|cmdSendDisplayType",
             {"\x1b&S", bytes({0}), kClear, "16x1 Display"}, storing);
-        row("store 8x2", 0, "cmdSendDisplayType", 0, 0,
+        row("store 8x2", "cboDisplaytype=0|cmdSendDisplayType",
             {"\x1b&S", bytes({0}), kClear, "  8x2 Display"}, storing);
+        row("default texts of 8x2, hidden fields filled",
+            "cboDisplaytype=0|tab=1|txtOutput_0:a|cmdDefaultTexte|cmdSendTextOutput",
+            {kClear, at(0), "12345678", at(1), "12345678"});
+        row("fields cleared", text.arg(0).arg("x") + "cmtClearTxtOutputFields|" + send, {kClear});
+        row("empty fields skipped, a blank sent", text.arg(1).arg(" ") + send,
+            {kClear, at(1), " "});
+        row("Windows-1252, ? for no byte", text.arg(3).arg(QStringLiteral("a\u03A9€ä")) + send,
+            {kClear, at(3), bytes({'a', '?', 128, 228})});
     }
 
     void commandButtons() {
-        QFETCH(int, displayType);
-        QFETCH(QString, button);
-        QFETCH(int, first);
-        QFETCH(int, col);
+        QFETCH(QString, steps);
         Fixture f;
-        f.select("cboDisplaytype", displayType);
-        if (button == "cmdBusAddress") {
-            QCOMPARE(f.find<QComboBox>("lstBusAddress")->currentText(), QString("alle"));
-            f.select("lstBusAddress", first);
-        } else if (button != "cmdSendDisplayType") {
-            f.showTab(1);
-            f.select("lstRow", first);
-            f.select("lstCol", col);
+        QStringList todo = steps.split(u'|');
+        const QString last = todo.takeLast();
+        for (const QString& step : std::as_const(todo)) {
+            if (step.startsWith(QLatin1String("tab=")))
+                f.showTab(step.mid(4).toInt());
+            else if (step.contains(u'='))
+                f.select(step.section(u'=', 0, 0), step.section(u'=', 1).toInt());
+            else if (step.contains(u':'))
+                f.line(step.section(u':', 0, 0))->setText(step.section(u':', 1));
+            else
+                f.click(step);
         }
         f.port.clearWrites();
         QString statusAtWrite;
         f.port.onWrite = [&](const QByteArray&) { statusAtWrite = f.status(); };
-        f.click(button);
+        f.click(last);
         QTEST(f.port.writes, "expected");
         QTEST(statusAtWrite, "status");
         QCOMPARE(f.status(), QString());
-    }
-
-    void sendText_data() {
-        QTest::addColumn<int>("displayType");
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<QString>("before"); // a field button clicked before sending
-        QTest::addColumn<QList<QByteArray>>("expected");
-        const auto at = [](int row) { return bytes({27, '[', row, ';', 0, 'H'}); };
-        QTest::newRow("default texts of 8x2, hidden fields filled")
-            << 0 << QStringList{"a", "", "", ""} << "cmdDefaultTexte"
-            << QList<QByteArray>{kClear, at(0), "12345678", at(1), "12345678"};
-        QTest::newRow("fields cleared")
-            << 6 << QStringList(4, "x") << "cmtClearTxtOutputFields" << QList<QByteArray>{kClear};
-        QTest::newRow("empty fields skipped, a blank sent")
-            << 6 << QStringList{"", " ", "", ""} << "" << QList<QByteArray>{kClear, at(1), " "};
-        QTest::newRow("Windows-1252, ? for no byte")
-            << 6 << QStringList{"", "", "", QStringLiteral("a\u03A9€ä")} << ""
-            << QList<QByteArray>{kClear, at(3), bytes({'a', '?', 128, 228})};
-    }
-
-    void sendText() {
-        QFETCH(int, displayType);
-        QFETCH(QStringList, fields);
-        QFETCH(QString, before);
-        Fixture f;
-        f.select("cboDisplaytype", displayType);
-        f.showTab(1);
-        for (int i = 0; i < fields.size(); ++i)
-            f.line(QString("txtOutput_%1").arg(i))->setText(fields[i]);
-        if (!before.isEmpty()) f.click(before);
-        f.click("cmdSendTextOutput");
-        QTEST(f.port.writes, "expected");
     }
 
     void storeSpeed_data() {
@@ -232,6 +211,20 @@ class TestControlPages : public QObject {
         QCOMPARE(f.find<QLabel>("lblReceiveData")->text(), QString());
         QCOMPARE(f.status(), QString());
         QTRY_VERIFY(f.window->centralWidget()->isEnabled());
+    }
+
+    // Over a pseudo-terminal to the simulated terminal, which takes the new speed.
+    void storeSpeedEndToEnd() {
+        PtyWindow p;
+        const QString error = p.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        p.select("cboBaudrate", 1);
+        p.click("cmdSendBaudrate");
+        QVERIFY(p.dialogs.shown.isEmpty() && p.serial.isOpen());
+        QCOMPARE(p.serial.settings(), QString("4800,n,8,2"));
+        QTRY_COMPARE(p.term.snapshot().speedCode, 1);
+        QTRY_COMPARE(p.term.snapshot().rowsText().value(0),
+                     QString("4800,n,8,2").leftJustified(20));
     }
 
     void freeCommand() {

@@ -1,15 +1,10 @@
-#include "mainwindowfixture.h"
+#include "ptywindow.h"
 
 #include "core/commands.h"
 #include "core/fileio.h"
 #include "keyboard/keyboardops.h"
 #include "keyboard/keyboardpage.h"
-#include "link/commandexchange.h"
-#include "link/qtserialport.h"
-#include "link/receivehandler.h"
 #include "sim/faketerminal.h"
-#include "sim/ptyterminal.h"
-#include "sim/simulatorwindow.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -24,19 +19,12 @@ const auto kLostNow = QStringLiteral("Die Schnittstelle COM1 (fake:COM1) ist nic
                                      "verfügbar.\rBitte Kabel bzw. Adapter prüfen und den "
                                      "COM-Port erneut wählen.|");
 
-// The real main window with the keyboard tab showing, worked through its controls.
-struct KeyboardFixture : MainWindowFixture {
-    void open(SerialPort& on) {
-        window = std::make_unique<MainWindow>(on, dialogs, *settings, *devices);
-        window->startUp();
-        find<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(4);
-        window->show();
-    }
-    KeyboardPage* page() const { return window->findChild<KeyboardPage*>(); }
-    QLineEdit* field(int k) const { return find<QLineEdit>(QStringLiteral("txtTaste_%1").arg(k)); }
-    void click(const QString& n) { QTest::mouseClick(find<QAbstractButton>(n), Qt::LeftButton); }
-    QString monitor() const { return find<QLabel>(QStringLiteral("lblReceiveData"))->text(); }
-};
+QLineEdit* field(const MainWindowFixture& f, int k) {
+    return f.find<QLineEdit>(QStringLiteral("txtTaste_%1").arg(k));
+}
+QString monitor(const MainWindowFixture& f) {
+    return f.find<QLabel>(QStringLiteral("lblReceiveData"))->text();
+}
 
 } // namespace
 
@@ -83,13 +71,14 @@ class TestKeyboard : public QObject {
 
         // A folder cannot be read nor a missing folder written: a message naming the file, and the
         // fields and files stay as they were.
-        KeyboardFixture f;
+        MainWindowFixture f;
         f.open(f.port);
+        f.showTab(4);
         f.dialogs.fileNames = {dir.path(), dir.filePath(QStringLiteral("no/k.TST"))};
-        f.field(0)->setText(QStringLiteral("z"));
+        field(f, 0)->setText(QStringLiteral("z"));
         f.click("cmdLoadKbdTabelle");
         f.click("cmdSaveKbdTabelle");
-        QVERIFY(f.dialogs.messages().filter(dir.path()).size() == 2 && f.field(0)->text() == u'z');
+        QVERIFY(f.dialogs.messages().filter(dir.path()).size() == 2 && field(f, 0)->text() == u'z');
     }
 
     void transfers_data() {
@@ -122,8 +111,9 @@ class TestKeyboard : public QObject {
         QFETCH(QString, clicks);
         QFETCH(QString, version);
         QFETCH(int, echoes);
-        KeyboardFixture f;
+        MainWindowFixture f;
         f.open(f.port);
+        f.showTab(4);
         // The terminal's side; a second click while a transfer runs is ignored.
         int sent = 0;
         f.port.onWrite = [&](const QByteArray& b) {
@@ -136,8 +126,8 @@ class TestKeyboard : public QObject {
                 if (echoes < 0) f.port.vanish();
             }
         };
-        f.field(0)->setText(QStringLiteral("&h0"));
-        f.field(31)->setText(QStringLiteral("ä"));
+        field(f, 0)->setText(QStringLiteral("&h0"));
+        field(f, 31)->setText(QStringLiteral("ä"));
         const bool mode = clicks.size() == 1; // the mode option, then its button
         if (mode) f.click(QStringLiteral("optMatrix_") + clicks);
         f.click(mode ? QStringLiteral("cmdSetKbdMode") : "cmd" + clicks + "KbdTable");
@@ -145,53 +135,44 @@ class TestKeyboard : public QObject {
         QTEST(f.dialogs.messages().join(u'|'), "message");
         if (!f.dialogs.shown.isEmpty())
             QCOMPARE(f.dialogs.shown[0].title, mode && echoes >= 0 ? "Hinweis" : kAppTitle);
-        QTEST(f.monitor(), "monitor");
+        QTEST(monitor(f), "monitor");
         // Every way out: monitor on, status empty, window usable, the grid as edited.
         QVERIFY(LinkFlags::instance().showReceivedData && !f.window->inputBlocked() &&
                 f.window->panelText(4).isEmpty());
-        QCOMPARE(f.field(0)->text() + f.field(31)->text(), QStringLiteral("&h0ä"));
+        QCOMPARE(field(f, 0)->text() + field(f, 31)->text(), QStringLiteral("&h0ä"));
     }
 
     // The terminal takes 32 bytes whatever comes: a short table is filled up with zeros.
     void shortTableIsPadded() {
-        FakeSerialPort port;
-        port.open();
-        ReceiveHandler receiver(port);
-        FakeDialogs dialogs;
-        CommandExchange exchange(receiver, dialogs);
-        FakeTerminal term(port);
-        QVERIFY(sendKeyTable(exchange, "AB", {}).ok());
-        QCOMPARE(port.written(), cmd::loadKeyTable() + "AB" + QByteArray(30, '\0'));
+        MainWindowFixture f;
+        FakeTerminal term(f.port);
+        f.start();
+        f.port.clearWrites();
+        QVERIFY(sendKeyTable(f.window->exchange(), "AB", {}).ok());
+        QCOMPARE(f.port.written(), cmd::loadKeyTable() + "AB" + QByteArray(30, '\0'));
     }
 
-    // Over a pseudo-terminal to the simulated terminal, whose keypad is clicked.
+    // Over a pseudo-terminal to the simulated terminal, whose keys are pressed.
     void endToEnd() {
-        PtyTerminal term;
-        QVERIFY(term.start());
-        KeyboardFixture f;
-        f.devices->bindTemporarily(1, term.slavePath());
-        QtSerialPort serial([&](int n) { return f.devices->device(n); });
-        const auto closeFirst = qScopeGuard([&] { f.window.reset(); });
-        f.open(serial);
-        SimulatorWindow sim(term.link(), term.slavePath());
-        const auto press = [&](int key, const QString& arrives) {
-            QTest::mouseClick(sim.findChild<QPushButton*>(QStringLiteral("key_%1").arg(key)),
-                              Qt::LeftButton);
-            QTRY_COMPARE(f.monitor(), arrives);
-        };
-        f.field(0)->clear();
+        PtyWindow p;
+        const QString error = p.start(4);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        field(p, 0)->clear();
         QFocusEvent leave(QEvent::FocusOut); // leaving the empty field makes it &hFF
-        QApplication::sendEvent(f.field(0), &leave);
-        f.field(2)->setText(QStringLiteral("x"));
-        f.field(5)->setText(QStringLiteral("x"));
-        f.click("cmdSendKbdTable");
-        QCOMPARE(f.field(0)->text() + f.field(2)->text(), QStringLiteral("ÿx"));
+        QApplication::sendEvent(field(p, 0), &leave);
+        field(p, 2)->setText(QStringLiteral("x"));
+        field(p, 5)->setText(QStringLiteral("x"));
+        p.click("cmdSendKbdTable");
+        QCOMPARE(field(p, 0)->text() + field(p, 2)->text(), QStringLiteral("ÿx"));
         // Every field holding the code that arrives lights, and goes dark again by itself.
-        press(2, QStringLiteral("x"));
-        QVERIFY(f.page()->isLit(2) && f.page()->isLit(5) && !f.page()->isLit(1));
-        QTRY_VERIFY(!f.page()->isLit(2) && !f.page()->isLit(5));
-        f.click("cmdClearKbdTable");
-        press(2, QStringLiteral("<&H2>"));
+        p.term.pressKey(2);
+        QTRY_COMPARE(monitor(p), QStringLiteral("x"));
+        const auto* page = p.window->findChild<KeyboardPage*>();
+        QVERIFY(page->isLit(2) && page->isLit(5) && !page->isLit(1));
+        QTRY_VERIFY(!page->isLit(2) && !page->isLit(5));
+        p.click("cmdClearKbdTable");
+        p.term.pressKey(2);
+        QTRY_COMPARE(monitor(p), QStringLiteral("<&H2>"));
     }
 };
 

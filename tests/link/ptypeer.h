@@ -4,14 +4,31 @@
 #include <QString>
 #include <atomic>
 #include <mutex>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
 #include <thread>
+#include <unistd.h>
 
 // A raw pseudo-terminal: the program opens the slave by its path like any serial device, the
 // test plays the terminal on the master.
 class PtyPair {
   public:
-    PtyPair();
-    ~PtyPair();
+    PtyPair() {
+        if (::openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) {
+            master_ = slave_ = -1;
+            return;
+        }
+        termios tio{};
+        ::tcgetattr(slave_, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(slave_, TCSANOW, &tio);
+        slavePath_ = QString::fromLocal8Bit(::ttyname(slave_));
+    }
+    ~PtyPair() {
+        closeMaster();
+        if (slave_ >= 0) ::close(slave_);
+    }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
@@ -21,7 +38,10 @@ class PtyPair {
     int slave() const { return slave_; }
     QString slavePath() const { return slavePath_; }
     // The far end hangs up, as a pulled USB adapter does.
-    void closeMaster();
+    void closeMaster() {
+        if (master_ >= 0) ::close(master_);
+        master_ = -1;
+    }
 
   private:
     int master_ = -1;
@@ -34,22 +54,36 @@ class PtyPair {
 // while echoing is on, and recorded either way.
 class EchoPeer {
   public:
-    explicit EchoPeer(int master);
-    ~EchoPeer();
-    EchoPeer(const EchoPeer&) = delete;
-    EchoPeer& operator=(const EchoPeer&) = delete;
-
-    // Joins the thread; afterwards the master may be closed.
-    void stop();
+    explicit EchoPeer(int master) : thread_([this, master] { run(master); }) {}
+    ~EchoPeer() {
+        stop_ = true;
+        thread_.join();
+    }
     std::atomic<bool> echo{true};
-    QByteArray received() const;
+    QByteArray received() const {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
 
   private:
-    void run();
+    void run(int master) {
+        char buf[256];
+        while (!stop_) {
+            pollfd p{master, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) continue;
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0) return; // the master hung up
+            {
+                std::lock_guard lock(mutex_);
+                received_.append(buf, n);
+            }
+            for (ssize_t done = 0, w = 0; echo && done < n; done += w)
+                if ((w = ::write(master, buf + done, size_t(n - done))) <= 0) return;
+        }
+    }
 
-    int master_;
-    int wakePipe_[2] = {-1, -1};
+    std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     QByteArray received_;
-    std::thread thread_;
+    std::thread thread_; // last: it starts running in the constructor
 };

@@ -1,4 +1,5 @@
 // Finding a terminal: names of adapters, ports held by others, the search at four speeds.
+#include "clirunner.h"
 #include "control/portscan.h"
 #include "link/portdialog.h"
 #include "link/qtserialport.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -96,13 +98,11 @@ class TestFinding : public QObject {
         const QString link = dir.filePath(QStringLiteral("link"));
         QVERIFY(QFile::link(path, link));
         FakePortCatalogue catalogue;
-        catalogue.table << PortInfo{path,
-                                    kById + "usb-FTDI_Pultino_PULT0001-if00-port0",
-                                    {},
-                                    {},
-                                    {},
-                                    {},
-                                    QStringLiteral("PULT0001")};
+        PortInfo pultino;
+        pultino.device = path;
+        pultino.byId = kById + "usb-FTDI_Pultino_PULT0001-if00-port0";
+        pultino.serialNumber = QStringLiteral("PULT0001");
+        catalogue.table << pultino;
         catalogue.links.insert(link, path);
         const QString name = first == QLatin1String("link") ? link : first;
         QtSerialPort a([&](int) { return name; });
@@ -202,10 +202,6 @@ class TestFinding : public QObject {
                                     << "PTY: Pultino mit 2400,n,8,2, Firmware 1.80"
                                     << ""
                                     << "Einstellungen=\"2400,n,8,2\"";
-        QTest::newRow("scan, silent")
-            << QStringList{"--old-firmware"} << QStringList{"scan", "PTY"} << 1 << ""
-            << "PTY: kein Pultino gefunden"
-            << "";
         QTest::newRow("no answer at 9600 points to the search")
             << at2400 << QStringList{"--port", "PTY", "--baud", "9600", "version"} << 1 << ""
             << "oder zeptal32-cli scan."
@@ -214,28 +210,21 @@ class TestFinding : public QObject {
     void commandLine() {
         QFETCH(QStringList, sim);
         QFETCH(QStringList, args);
-        auto term = terminal(sim);
-        QVERIFY(term);
-        args.replaceInStrings(QStringLiteral("PTY"), term->slavePath());
-        QTemporaryDir config;
-        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("ZEPTAL32")));
-        QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        tool.setProcessEnvironment(env);
-        tool.start(QStringLiteral(ZEPTAL32_CLI), args);
-        QVERIFY(tool.waitForFinished(60000));
-        QTEST(tool.exitCode(), "code");
-        const QString printed = QString::fromUtf8(tool.readAllStandardOutput());
-        const QString said = QString::fromUtf8(tool.readAllStandardError());
-        QFile ini(config.filePath(QStringLiteral("ZEPTAL32/ZEPTAL32.ini")));
-        const QString kept = ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()) : "";
         QFETCH(QString, out);
         QFETCH(QString, err);
         QFETCH(QString, stored);
+        auto term = terminal(sim);
+        QVERIFY(term);
         const QString pty = term->slavePath();
-        QVERIFY2(printed.contains(out.replace(QStringLiteral("PTY"), pty)), qPrintable(printed));
-        QVERIFY2(said.contains(err.replace(QStringLiteral("PTY"), pty)), qPrintable(said));
+        QTemporaryDir config;
+        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("ZEPTAL32")));
+        const CliRun r =
+            CliRunner(config.path()).run(args.replaceInStrings(QStringLiteral("PTY"), pty));
+        QTEST(r.code, "code");
+        QFile ini(config.filePath(QStringLiteral("ZEPTAL32/ZEPTAL32.ini")));
+        const QString kept = ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()) : "";
+        QVERIFY2(r.out.contains(out.replace(QStringLiteral("PTY"), pty)), qPrintable(r.out));
+        QVERIFY2(r.err.contains(err.replace(QStringLiteral("PTY"), pty)), qPrintable(r.err));
         QVERIFY2(kept.contains(stored), qPrintable(kept));
     }
 };
