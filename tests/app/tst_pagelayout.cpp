@@ -38,7 +38,7 @@ QStringList overlaps(QWidget* top) {
 
 // Every control of every page lies inside its page for the largest and the smallest display,
 // so nothing is cut off in the fixed-size window, and no control of a page or dialog covers
-// another. With ZEPTAL_SCREENSHOTS=<dir> they are also saved as pictures for a look by eye.
+// another.
 class TestPageLayout : public QObject {
     Q_OBJECT
   private slots:
@@ -77,10 +77,6 @@ class TestPageLayout : public QObject {
             if (child->isVisibleTo(top) && !child->isWindow() && !top->rect().contains(r))
                 found << child->objectName() + " outside";
         }
-        const QString shots = qEnvironmentVariable("ZEPTAL_SCREENSHOTS");
-        if (!shots.isEmpty())
-            top->grab().save(
-                QDir(shots).filePath(QTest::currentDataTag() + QStringLiteral(".png")));
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
     }
 
