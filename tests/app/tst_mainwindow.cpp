@@ -1,44 +1,31 @@
 #include "mainwindowfixture.h"
 
+#include "app/about.h"
 #include "link/commandexchange.h"
 #include "link/receivehandler.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
 #include <QtTest>
+#include <sys/stat.h>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
   private slots:
 
-    void startWithEmptyStore() {
-        MainWindowFixture f;
-        MainWindow& w = f.start();
-        QVERIFY(f.dialogs.shown.isEmpty());
-        QVERIFY(f.port.isOpen());
-        QCOMPARE(f.settings->read(SettingsStore::kComPort), QStringLiteral("1"));
-        QCOMPARE(f.settings->read(SettingsStore::kLineSettings), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(f.settings->read(SettingsStore::kDisplayType), QStringLiteral("6"));
-        QCOMPARE(w.panelText(1), QStringLiteral("LCD 20x4 "));
-        QCOMPARE(w.panelText(2), QStringLiteral("COM1 "));
-        QCOMPARE(w.panelText(3), QStringLiteral("9600,n,8,2 "));
-        QCOMPARE(w.windowTitle(), QStringLiteral("ZEPTAL32   V. 2.2"));
-        QCOMPARE(w.currentTab(), 1);
-        // Start-up sends nothing to the terminal.
-        QVERIFY(f.port.writes.isEmpty());
-    }
-
     void startWithFilledStore_data() {
-        // Stored port, line settings and display type; the port and settings used; panel 1; the
-        // display type stored afterwards.
+        // Stored port, line settings and display type ("-": none); the port and settings used;
+        // panel 1; the display type stored afterwards.
         for (const char* column :
              {"com", "line", "display", "portNumber", "portSettings", "panel1", "storedDisplay"})
             QTest::addColumn<QString>(column);
         for (const char* row :
-             {"3|4800,n,8,2|13|3|4800,n,8,2|LCD 40x4 |13",
+             {"-|-|-|1|9600,n,8,2|LCD 20x4 |6", "3|4800,n,8,2|13|3|4800,n,8,2|LCD 40x4 |13",
               "2|19200,n,8,1|0|2|9600,n,8,2|LCD 8x2 |0", "8|1200,N,8,2|1|8|9600,n,8,2|LCD 16x1 |1",
               "x|bogus|6|1|9600,n,8,2|LCD 20x4 |6", "1|2400,n,8,2|99|1|2400,n,8,2|LCD 20x4 |6"}) {
             const QStringList c = QString::fromLatin1(row).split(u'|');
@@ -51,9 +38,12 @@ class TestMainWindow : public QObject {
         QFETCH(QString, line);
         QFETCH(QString, display);
         MainWindowFixture f;
-        f.settings->write(SettingsStore::kComPort, com);
-        f.settings->write(SettingsStore::kLineSettings, line);
-        f.settings->write(SettingsStore::kDisplayType, display);
+        const auto store = [&f](const QString& key, const QString& v) {
+            if (v != u"-") f.settings->write(key, v);
+        };
+        store(SettingsStore::kComPort, com);
+        store(SettingsStore::kLineSettings, line);
+        store(SettingsStore::kDisplayType, display);
         MainWindow& w = f.start();
 
         QTEST(QString::number(f.port.portNumber()), "portNumber");
@@ -64,6 +54,13 @@ class TestMainWindow : public QObject {
         QCOMPARE(f.find<QComboBox>("cboBaudrate")->currentText(), f.port.settings());
         QCOMPARE(f.settings->read(SettingsStore::kComPort), QString::number(f.port.portNumber()));
         QVERIFY(f.port.isOpen());
+        QCOMPARE(w.panelText(2), QStringLiteral("COM%1 ").arg(f.port.portNumber()));
+        QCOMPARE(w.panelText(3), f.port.settings() + ' ');
+        QCOMPARE(w.windowTitle(), QStringLiteral("ZEPTAL32   V. 2.2"));
+        QCOMPARE(w.currentTab(), 1);
+        QVERIFY(f.dialogs.shown.isEmpty());
+        // Start-up sends nothing to the terminal.
+        QVERIFY(f.port.writes.isEmpty());
     }
 
     void portThatCannotOpenIsReportedOnce() {
@@ -89,22 +86,20 @@ class TestMainWindow : public QObject {
         QTest::addColumn<QString>("panel");
         QTest::newRow("open port moves") << true << false << ""
                                          << "3" << true << "COM3 ";
-        QTest::newRow("port in use") << true << true
-                                     << "COM Port konnte nicht geöffnet werden.\rCOM3 wird evtl. "
-                                        "bereits von einem anderen Programm verwendet"
-                                     << "1" << false << "COM3 geschlossen ";
+        const QString inUse = QStringLiteral("COM Port konnte nicht geöffnet werden.\rCOM3 wird "
+                                             "evtl. bereits von einem anderen Programm verwendet");
+        QTest::newRow("port in use")
+            << true << true << inUse << "1" << false << "COM3 geschlossen ";
         QTest::newRow("closed port opens") << false << false << ""
                                            << "3" << true << "COM3 ";
-        QTest::newRow("closed port in use") << false << true
-                                            << "COM Port konnte nicht geöffnet werden.\rCOM3 wird "
-                                               "evtl. bereits von einem anderen Programm verwendet"
-                                            << "3" << false << "COM3 geschlossen ";
+        // Saved all the same: the next start uses the port the window shows.
+        QTest::newRow("closed port in use")
+            << false << true << inUse << "3" << false << "COM3 geschlossen ";
     }
 
     void portChoice() {
         QFETCH(bool, openBefore);
         QFETCH(bool, reopenFails);
-        QFETCH(QString, message);
         MainWindowFixture f;
         MainWindow& w = f.start();
         if (!openBefore) f.port.close();
@@ -113,7 +108,7 @@ class TestMainWindow : public QObject {
         list->setCurrentIndex(2);
         w.cboComPort_Click();
         QTEST(w.panelText(2), "panel");
-        QCOMPARE(f.dialogs.messages().join(QString()), message);
+        QTEST(f.dialogs.messages().join(QString()), "message");
         QTEST(f.settings->read(SettingsStore::kComPort), "stored");
         QTEST(f.port.isOpen(), "openAfter");
         QCOMPARE(f.port.portNumber(), 3);
@@ -223,6 +218,68 @@ class TestMainWindow : public QObject {
             QTimer::singleShot(1, &f.port, [&f, b] { f.port.feed(b); });
         };
         QCOMPARE(w.exchange().sendAndWaitFor("A", "A", -2000), QByteArray("A"));
+    }
+
+    // The OEM logo beside the program replaces the built-in one; an unreadable file does not, and
+    // one that is no file at all does not hold up the start.
+    void logoFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("oemShown");
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPG");
+        QTest::newRow("picture") << jpeg << true;
+        QTest::newRow("none") << QByteArray() << false;
+        QTest::newRow("named pipe without writer") << QByteArray("FIFO") << false;
+    }
+
+    void logoFile() {
+        QFETCH(QByteArray, content);
+        const QString path =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("OEMLOGO.JPG"));
+        QFile::remove(path);
+        if (content == "FIFO") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (!content.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        MainWindowFixture f;
+        f.start();
+        QFile::remove(path);
+        auto* page = f.find<QWidget>("Frame1_1");
+        QFETCH(bool, oemShown);
+        QCOMPARE(f.find<QLabel>("imgOEMlogo")->isVisibleTo(page), oemShown);
+        QCOMPARE(f.find<QLabel>("imgLogo")->isVisibleTo(page), !oemShown);
+        QVERIFY(f.dialogs.shown.isEmpty());
+    }
+
+    // The about box opens by a click on the copyright label; links through the seam, and on a
+    // machine without any serial port the program's own system information.
+    void aboutFromCopyrightLabel() {
+        MainWindowFixture f;
+        f.start();
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            auto* about = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
+            seen << about->windowTitle() << about->lblTitle->text() << about->lblVersion->text();
+            about->openUrl = [&](const QUrl& url) { return seen.append(url.scheme()), false; };
+            about->useRegistry = false;
+            about->listPorts = [] { return QList<SystemPort>{}; };
+            QTest::mouseClick(about->lblInternet[0], Qt::LeftButton);
+            QTest::mouseClick(about->lblInternet[1], Qt::LeftButton);
+            about->cmdSysInfo->click();
+            seen << about->findChild<QPlainTextEdit*>()->toPlainText().section('\n', -2);
+            about->cmdOK->click();
+        });
+        QTest::mouseClick(f.find<QLabel>(QStringLiteral("lblCopyright")), Qt::LeftButton);
+        QCOMPARE(seen,
+                 (QStringList{"Info zu ZEPTAL32", "ZEPTAL32", "Version 2.2", "https", "mailto",
+                              "  Das System meldet keine seriellen Schnittstellen.\n"}));
     }
 };
 

@@ -2,9 +2,6 @@
 
 #include "link/portdialog.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QTabBar>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -41,7 +38,7 @@ QStringList overlaps(QWidget* top) {
 
 // Every control of every page lies inside its page for the largest and the smallest display,
 // so nothing is cut off in the fixed-size window, and no control of a page or dialog covers
-// another. With ZEPTAL_SCREENSHOTS=<dir> they are also saved as pictures for a look by eye.
+// another.
 class TestPageLayout : public QObject {
     Q_OBJECT
   private slots:
@@ -78,18 +75,54 @@ class TestPageLayout : public QObject {
         for (QWidget* child : top->findChildren<QWidget*>()) { // nothing cut off at the edges
             const QRect r(child->mapTo(top, QPoint(0, 0)), child->size());
             if (child->isVisibleTo(top) && !child->isWindow() && !top->rect().contains(r))
-                found << QStringLiteral("%1 outside at %2,%3 %4x%5")
-                             .arg(child->objectName())
-                             .arg(r.x())
-                             .arg(r.y())
-                             .arg(r.width())
-                             .arg(r.height());
+                found << child->objectName() + " outside";
         }
-        const QString shots = qEnvironmentVariable("ZEPTAL_SCREENSHOTS");
-        if (!shots.isEmpty())
-            top->grab().save(
-                QDir(shots).filePath(QTest::currentDataTag() + QStringLiteral(".png")));
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+    }
+
+    // A switch of the display type shows a line field per row, each taking as many characters as
+    // a row has, in frames that hold the last row.
+    void displayTypes_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("8x2") << 0 << 8 << 2 << "Pultino für   8x2 Display konfigurieren";
+        QTest::newRow("20x4") << 6 << 20 << 4 << "Pultino für 20x4 Display konfigurieren";
+        QTest::newRow("40x4") << 13 << 40 << 4 << "Pultino für 40x4 Display konfigurieren";
+    }
+
+    void displayTypes() {
+        QFETCH(int, index);
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        MainWindowFixture f;
+        MainWindow& w = f.start();
+        w.show();
+        f.find<QLineEdit>("txtFesttext_0")->setText(QStringLiteral("typed")); // a switch empties it
+        f.select("cboDisplaytype", index);
+        QCOMPARE(w.displayColumns(), columns);
+        QCOMPARE(w.displayRows(), rows);
+        QTEST(f.find<QPushButton>("cmdSendDisplayType")->text(), "caption");
+        QCOMPARE(f.settings->read(SettingsStore::kDisplayType), QString::number(index));
+        const QString ruler =
+            QStringLiteral("1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZabcd").left(columns);
+        auto* frmDisplay = f.find<QGroupBox>("frmDisplay");
+        for (int i = 0; i < 4; ++i) {
+            auto* out = f.find<QLineEdit>(QStringLiteral("txtOutput_%1").arg(i));
+            auto* ft = f.find<QLineEdit>(QStringLiteral("txtFesttext_%1").arg(i));
+            QCOMPARE(out->isVisibleTo(frmDisplay), i < rows);
+            QCOMPARE(ft->isVisibleTo(f.find<QGroupBox>("frmFesttext")), i < rows);
+            QCOMPARE(out->maxLength(), columns);
+            QCOMPARE(ft->maxLength(), columns);
+            QCOMPARE(out->text(), ruler);
+            QVERIFY(out->fontMetrics().horizontalAdvance(ruler) < out->width());
+            QCOMPARE(ft->text(), QString());
+        }
+        const auto* lastRow = f.find<QLineEdit>(QStringLiteral("txtOutput_%1").arg(rows - 1));
+        QVERIFY(frmDisplay->rect().contains(lastRow->geometry()));
+        QCOMPARE(f.find<QComboBox>("lstCol")->count(), columns);
+        QCOMPARE(f.find<QComboBox>("lstRow")->count(), rows);
     }
 };
 

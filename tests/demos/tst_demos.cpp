@@ -3,7 +3,6 @@
 #include "demos/demopage.h"
 #include "demos/dlganimationrunning.h"
 #include "link/portlost.h"
-#include "mainwindowfixture.h"
 #include "ptywindow.h"
 #include "sim/faketerminal.h"
 #include "sim/lcdwidget.h"
@@ -42,7 +41,7 @@ struct DemoWindow : MainWindowFixture {
         : term(port, TerminalOptions{.columns = 16, .rows = rows, .wrongEchoAt = wrongEchoAt}) {
         settings->write(SettingsStore::kDisplayType, QString::number(rows)); // 16x1 or 16x2
         start().show();
-        find<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(5);
+        showTab(5);
         page = find<DemoPage>(QStringLiteral("DemoPage"));
         port.clearWrites();
     }
@@ -172,15 +171,15 @@ class TestDemos : public QObject {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("quits");
-        QTest::newRow("animation, Beenden") << 1 << 2 << "Beenden"
-                                            << "" << 0;
-        QTest::newRow("animation on one row")
-            << 1 << 1 << ""
-            << "Für diese Animation ist ein mindestens zweizeiliges Display erforderlich!" << 0;
-        QTest::newRow("marquee, Programm beenden") << 2 << 2 << "btnQuit"
-                                                   << "" << 1;
-        QTest::newRow("marquee, port lost") << 2 << 2 << "vanish"
-                                            << "lost" << 0;
+        const auto row = [](const char* name, int demo, int rows, const char* how,
+                            const QString& message, int quits) {
+            QTest::newRow(name) << demo << rows << QString::fromLatin1(how) << message << quits;
+        };
+        row("animation, Beenden", 1, 2, "Beenden", {}, 0);
+        row("animation on one row", 1, 1, "",
+            "Für diese Animation ist ein mindestens zweizeiliges Display erforderlich!", 0);
+        row("marquee, Programm beenden", 2, 2, "btnQuit", {}, 1);
+        row("marquee, port lost", 2, 2, "vanish", "lost", 0);
     }
 
     void demoEnds() {
@@ -195,7 +194,6 @@ class TestDemos : public QObject {
             refused = w.window->activityRunning() && !w.page->optDemo[0]->isChecked();
             if (how == "Beenden") QTest::mouseClick(w.page->stopDialog()->OKButton, Qt::LeftButton);
             if (how == "btnQuit") QTest::mouseClick(w.find<QPushButton>("btnQuit"), Qt::LeftButton);
-            if (how == "close") w.window->close();
             if (how == "vanish") w.port.vanish();
             return true;
         });

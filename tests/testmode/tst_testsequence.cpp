@@ -109,6 +109,13 @@ class TestSequence : public QObject {
         QVERIFY(r.good);
     }
 
+    // What follows the closing 0, 0 in the read-back is not part of the stored texts.
+    void readBackTail() {
+        Line line{std::nullopt};
+        line.port.onWrite = [&](const QByteArray&) { line.port.feed(numberedTextsImage() + "X"); };
+        QCOMPARE(checkNumberedTexts(line.exchange).text, QStringLiteral("OK"));
+    }
+
     void run_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QStringList>("rows"); // state letter and text
