@@ -35,12 +35,9 @@ inline QByteArray fullRecipe(const QByteArray& speed = "9600") {
            speed + "\n}\n";
 }
 
-using Run = CliRun;
-
 // The tool with a settings folder of its own beside the recipe's files.
-inline Run run(const QDir& dir, const QStringList& args) {
-    dir.mkpath(QStringLiteral("config"));
-    return runCli(args, dir.filePath(QStringLiteral("config")));
+inline CliRun run(const QDir& dir, const QStringList& args) {
+    return CliRunner(dir.filePath(QStringLiteral("config"))).run(args);
 }
 
 } // namespace recipefiles
