@@ -1,3 +1,4 @@
+#include "core/fileio.h"
 #include "fixedtext/fixedtext.h"
 #include "sim/ptyterminal.h"
 
@@ -10,8 +11,7 @@
 namespace {
 
 bool put(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    return fileio::writeFile(path, data).isEmpty();
 }
 
 // A .TXT file of 128 texts of four lines, every line `text(n, row)`.
@@ -130,9 +130,7 @@ void TestCliEndToEnd::exitCodes() {
 // A second process on the same port is turned away; Ctrl-C ends a transfer with the two 0 bytes
 // that close the terminal's storing.
 void TestCliEndToEnd::busyPortAndInterrupt() {
-    TerminalOptions options;
-    options.lineRate = true; // the full image then takes most of a minute
-    PtyTerminal term(options);
+    PtyTerminal term({.lineRate = true}); // the full image then takes most of a minute
     QString error;
     QVERIFY2(term.start(&error), qPrintable(error));
     QProcess writer;
@@ -164,9 +162,7 @@ void TestCliEndToEnd::busyPortAndInterrupt() {
 // The terminal hears only its stored speed, so the query after "speed" answers only if the
 // tool reopened the port at the new speed and kept it for the next run.
 void TestCliEndToEnd::settingsCommands() {
-    TerminalOptions options;
-    options.strictSpeed = true;
-    PtyTerminal term(options);
+    PtyTerminal term({.strictSpeed = true});
     QString error;
     QVERIFY2(term.start(&error), qPrintable(error));
     const QStringList port{"--port", term.slavePath(), "-q"};

@@ -28,7 +28,6 @@ void TestRecipe::initTestCase() {
     QVERIFY(write(dir_.filePath("SHORT.TST"), kKeys.left(31)));
     QVERIFY(write(dir_.filePath("plain"), {}));
     QVERIFY(dir_.mkpath("DIR.TST"));
-    QVERIFY(write(dir_.filePath("full.pultino"), fullRecipe()));
 }
 
 void TestRecipe::runs_data() {
@@ -95,9 +94,7 @@ void TestRecipe::runs() {
 // The terminal hears only its stored speed, so the verification after the recipe answers only
 // if the tool followed the terminal to its new speed and kept it for the next call.
 void TestRecipe::fullRecipeSetsTheTerminal() {
-    TerminalOptions options;
-    options.strictSpeed = true;
-    PtyTerminal term(options);
+    PtyTerminal term({.strictSpeed = true});
     QString error;
     QVERIFY2(term.start(&error), qPrintable(error));
     QVERIFY(write(dir_.filePath("full4800.pultino"), fullRecipe("4800")));

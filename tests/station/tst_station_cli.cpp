@@ -1,3 +1,4 @@
+#include "core/fileio.h"
 #include "sim/ptyterminal.h"
 
 #include "clirunner.h"
@@ -14,13 +15,6 @@
 Q_DECLARE_METATYPE(QList<TerminalOptions>)
 
 namespace {
-
-TerminalOptions fault(int wrongEchoAt, int faultyTransfers = -1) {
-    TerminalOptions o;
-    o.wrongEchoAt = wrongEchoAt;
-    o.faultyTransfers = faultyTransfers;
-    return o;
-}
 
 QByteArray sha256(const QString& path) {
     QFile f(path);
@@ -56,14 +50,12 @@ void TestStationCli::initTestCase() {
     for (int n = 0; n < 40; ++n)
         for (int r = 0; r < 4; ++r)
             texts += QByteArray(40, char('A' + (n + r) % 26)) + "\r\n";
-    QFile t(file(QStringLiteral("t.txt")));
-    QVERIFY(t.open(QIODevice::WriteOnly) && t.write(texts) == texts.size());
-    QFile k(file(QStringLiteral("k.tst")));
-    QVERIFY(k.open(QIODevice::WriteOnly) && k.write(QByteArray(32, 'K')) == 32);
-    QFile r(file(QStringLiteral("r.pultino")));
-    QVERIFY(r.open(QIODevice::WriteOnly));
-    r.write(R"({"format": 1, "name": "Linie 3", "display": "40x4", "keyTable": "k.tst",
-               "texts": "t.txt"})");
+    QVERIFY(fileio::writeFile(file(QStringLiteral("t.txt")), texts).isEmpty());
+    QVERIFY(fileio::writeFile(file(QStringLiteral("k.tst")), QByteArray(32, 'K')).isEmpty());
+    QVERIFY(fileio::writeFile(file(QStringLiteral("r.pultino")),
+                              R"({"format": 1, "name": "Linie 3", "display": "40x4",
+                                  "keyTable": "k.tst", "texts": "t.txt"})")
+                .isEmpty());
 }
 
 void TestStationCli::severalTerminals_data() {
@@ -78,11 +70,11 @@ void TestStationCli::severalTerminals_data() {
     // The lost port ends long before the other's retry, so a code that is not the highest
     // would show; a lost port is never retried.
     QTest::newRow("wrong echo, pty closed")
-        << QList<TerminalOptions>{{}, {}, fault(2000)} << QStringList{"--retries", "1"} << 100 << 3
-        << QStringList{"ok//1", "port_lost/Festtexte/1", "terminal_failed/Festtexte/2"};
+        << QList<TerminalOptions>{{}, {}, {.wrongEchoAt = 2000}} << QStringList{"--retries", "1"}
+        << 100 << 3 << QStringList{"ok//1", "port_lost/Festtexte/1", "terminal_failed/Festtexte/2"};
     QTest::newRow("wrong echo once, retried")
-        << QList<TerminalOptions>{{}, fault(10, 1)} << QStringList{"--retries", "1"} << 0 << 0
-        << QStringList{"ok//1", "ok//2"};
+        << QList<TerminalOptions>{{}, {.wrongEchoAt = 10, .faultyTransfers = 1}}
+        << QStringList{"--retries", "1"} << 0 << 0 << QStringList{"ok//1", "ok//2"};
     QTest::newRow("report not writable")
         << QList<TerminalOptions>{{}, {}} << QStringList{"--report", "@/config"} << 0 << 2
         << QStringList{};
