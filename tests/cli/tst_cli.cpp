@@ -1,6 +1,8 @@
 #include "cli/cli.h"
+#include "fixedtext/textcompare.h"
 #include "link/fakeserialport.h"
 
+#include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,6 +19,8 @@ class TestCli : public QObject {
     void burstLine_data();
     void burstLine();
     void tracingPort();
+    void verifyReport_data();
+    void verifyReport();
 };
 
 void TestCli::commonOptions_data() {
@@ -143,6 +147,43 @@ void TestCli::tracingPort() {
         if (!line.isEmpty()) kinds.append(QString::fromUtf8(line.simplified()).section(' ', 1, 2));
     QCOMPARE(kinds, (QStringList{"ZEPTAL32 Byte-Protokoll,", "* geöffnet", "> 1B", "< 41",
                                  QStringLiteral("* verloren")}));
+}
+
+void TestCli::verifyReport_data() {
+    QTest::addColumn<QByteArray>("terminal");
+    QTest::addColumn<QStringList>("lines");
+    // texts verify against a file of text 0 "AB" / "CD" and text 1 "EF" on a 16x2 display.
+    const auto offset = [](int n) {
+        return QStringLiteral("Fehler in den gespeicherten Festtexten an Offsetadresse %1!").arg(n);
+    };
+    QTest::newRow("one row changed")
+        << QByteArray("AB\rCD\0EX\r\0\0", 11)
+        << QStringList{offset(7), "(Festtext Nr. 1, Zeile 1)",
+                       "Festtext Nr. 1, Zeile 1: Pultino \"EX\", Datei \"EF\""};
+    QTest::newRow("text added")
+        << QByteArray("AB\rCD\0EF\r\0GH\r\0\0", 15)
+        << QStringList{offset(10), "(hinter dem letzten Festtext, Nr. 1)",
+                       "Festtext Nr. 2: nur im Pultino, nicht in der Datei (Pultino, Zeile 1: "
+                       "\"GH\")"};
+    QTest::newRow("text missing at the end")
+        << QByteArray("AB\rCD\0\0", 7)
+        << QStringList{offset(6), "(Festtext Nr. 1, Zeile 1)",
+                       "Festtext Nr. 1: fehlt im Pultino (Datei, Zeile 1: \"EF\")"};
+    QTest::newRow("closing 0 of a text")
+        << QByteArray("AB\rCDXEF\r\0\0", 11)
+        << QStringList{offset(5), "(Festtext Nr. 0, Zeile 2)",
+                       "Festtext Nr. 0, Zeile 2: Pultino \"CDXEF\", Datei \"CD\"",
+                       "Festtext Nr. 1: fehlt im Pultino (Datei, Zeile 1: \"EF\")"};
+    QTest::newRow("identical") << QByteArray("AB\rCD\0EF\r\0\0", 11) << QStringList{};
+}
+
+void TestCli::verifyReport() {
+    QFETCH(QByteArray, terminal);
+    QFETCH(QStringList, lines);
+    const QByteArray file("AB\rCD\0EF\r\0\0", 11);
+    const FesttextComparison comparison = compareFesttextImages(terminal, file, 16);
+    QCOMPARE(comparisonReport(comparison), lines);
+    QCOMPARE(comparisonJson(comparison)["texts"].toArray().size(), qMax(0, int(lines.size()) - 2));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -47,56 +47,32 @@ void TestCliCalls::calls_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("out"); // a part of stdout
     QTest::addColumn<QString>("err"); // a part of stderr
-    const QStringList sim{"--simulator", "-q"};
+    // On the built-in simulated terminal.
+    const auto row = [](const char* name, const QStringList& args, int code, const char* err,
+                        const QByteArray& input = {}, const char* out = "", bool broken = false) {
+        QTest::newRow(name) << QStringList{"--simulator", "-q"} + args << input << broken << code
+                            << QString::fromUtf8(out) << QString::fromUtf8(err);
+    };
     QByteArray texts;
     for (int n = 0; n < 128; ++n)
         texts += "Text " + QByteArray::number(n) + "\r\n\r\n\r\n\r\n";
-    QTest::newRow("unknown option")
-        << QStringList{"--nonsense", "version"} << QByteArray() << false << 2 << ""
-        << "Unbekannte Option --nonsense.";
-    QTest::newRow("unknown command") << QStringList{"versoin"} << QByteArray() << false << 2 << ""
-                                     << "Unbekannter Befehl \"versoin\".";
-    QTest::newRow("negative address is a value")
-        << sim + QStringList{"address", "-1"} << QByteArray() << false << 2 << ""
-        << "0..15 erwartet, nicht \"-1\"";
-    QTest::newRow("simulator option")
-        << sim + QStringList{"--simulator-option", "nonsense", "version"} << QByteArray() << false
-        << 2 << ""
-        << "Unbekannte Option \"nonsense\".";
-    QTest::newRow("address all") << sim + QStringList{"address", "all"} << QByteArray() << false
-                                 << 0 << ""
-                                 << "";
-    QTest::newRow("erase alle") << sim + QStringList{"char", "erase", "alle"} << QByteArray()
-                                << false << 0 << ""
-                                << "";
-    QTest::newRow("speed with a leading zero")
-        << sim + QStringList{"speed", "09600"} << QByteArray() << false << 0 << ""
-        << "";
-    QTest::newRow("baud with a plus")
-        << sim + QStringList{"--baud", "+4800", "version"} << QByteArray() << false << 0 << "1.80\n"
-        << "";
-    QTest::newRow("texts from stdin")
-        << sim + QStringList{"--display", "20x4", "texts", "write", "-", "--verify"} << texts
-        << false << 0 << "identisch\n"
-        << "";
-    QTest::newRow("texts to stdout") << sim + QStringList{"--display", "20x4", "texts", "read", "-"}
-                                     << QByteArray() << false << 0 << "\r\n\r\n"
-                                     << "";
-    QTest::newRow("key table from stdin")
-        << sim + QStringList{"keys", "write", "-"} << QByteArray("ABCDEFGH") << false << 0 << ""
-        << "";
-    QTest::newRow("character from stdin") << sim + QStringList{"char", "write", "-"}
-                                          << QByteArray("\x02"
-                                                        "AABCDEFG\0",
-                                                        10)
-                                          << false << 0 << ""
-                                          << "";
-    QTest::newRow("display not kept")
-        << sim + QStringList{"display", "40x4"} << QByteArray() << true << 2 << ""
-        << "nicht in den Einstellungen";
-    QTest::newRow("speed not kept")
-        << sim + QStringList{"speed", "4800"} << QByteArray() << true << 2 << ""
-        << "nicht in den Einstellungen";
+    row("unknown option", {"--nonsense", "version"}, 2, "Unbekannte Option --nonsense.");
+    row("unknown command", {"versoin"}, 2, "Unbekannter Befehl \"versoin\".");
+    row("negative address is a value", {"address", "-1"}, 2, "0..15 erwartet, nicht \"-1\"");
+    row("simulator option", {"--simulator-option", "nonsense", "version"}, 2,
+        "Unbekannte Option \"nonsense\".");
+    row("address all", {"address", "all"}, 0, "");
+    row("erase alle", {"char", "erase", "alle"}, 0, "");
+    row("speed with a leading zero", {"speed", "09600"}, 0, "");
+    row("baud with a plus", {"--baud", "+4800", "version"}, 0, "", {}, "1.80\n");
+    row("texts from stdin", {"--display", "20x4", "texts", "write", "-", "--verify"}, 0, "", texts,
+        "identisch\n");
+    row("texts to stdout", {"--display", "20x4", "texts", "read", "-"}, 0, "", {}, "\r\n\r\n");
+    row("key table from stdin", {"keys", "write", "-"}, 0, "", "ABCDEFGH");
+    row("character from stdin", {"char", "write", "-"}, 0, "",
+        QByteArray::fromHex("02414142434445464700"));
+    row("display not kept", {"display", "40x4"}, 2, "nicht in den Einstellungen", {}, "", true);
+    row("speed not kept", {"speed", "4800"}, 2, "nicht in den Einstellungen", {}, "", true);
 }
 
 void TestCliCalls::calls() {

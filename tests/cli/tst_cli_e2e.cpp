@@ -1,3 +1,4 @@
+#include "core/fileio.h"
 #include "fixedtext/fixedtext.h"
 #include "sim/ptyterminal.h"
 
@@ -9,15 +10,17 @@
 
 namespace {
 
-// A .TXT file of 128 texts, `rows` lines each, every line `text(n, row)`.
-void writeTexts(const QString& path, int rows, const std::function<QString(int, int)>& text) {
+bool put(const QString& path, const QByteArray& data) {
+    return fileio::writeFile(path, data).isEmpty();
+}
+
+// A .TXT file of 128 texts of four lines, every line `text(n, row)`.
+bool writeTexts(const QString& path, const std::function<QString(int, int)>& text) {
     QByteArray data;
     for (int n = 0; n < kFixedTextCount; ++n)
-        for (int r = 0; r < rows; ++r)
+        for (int r = 0; r < 4; ++r)
             data += text(n, r).toLatin1() + "\r\n";
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
+    return put(path, data);
 }
 
 } // namespace
@@ -30,10 +33,10 @@ class TestCliEndToEnd : public QObject {
     void exitCodes();
     void busyPortAndInterrupt();
     void settingsCommands();
+    void scanUsesOnlyALoneTerminal();
 
   private:
-    // The tool with a settings file of its own, so the user's stored port never counts.
-    CliRun run(const QStringList& args) { return runCli(args, file("config")); }
+    CliRun run(const QStringList& args) { return CliRunner(file("config")).run(args); }
     QString file(const QString& name) const { return dir_.filePath(name); }
 
     QTemporaryDir dir_;
@@ -41,20 +44,13 @@ class TestCliEndToEnd : public QObject {
 
 void TestCliEndToEnd::initTestCase() {
     QVERIFY(dir_.isValid());
-    // Qt falls back to the user's own settings unless the folder exists.
-    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("config")));
-    writeTexts(file("texts.txt"), 4, [](int n, int r) {
+    QVERIFY(writeTexts(file("texts.txt"), [](int n, int r) {
         return r == 0 ? QStringLiteral("Text %1").arg(n) : QString(r, QLatin1Char('*'));
-    });
-    writeTexts(file("full.txt"), 4, [](int n, int) { return QString(40, QChar('A' + n % 26)); });
-    QFile keys(file("keys.tst"));
-    QVERIFY(keys.open(QIODevice::WriteOnly) && keys.write("ABCDEFGH") == 8);
-    QFile character(file("c.chr"));
-    QVERIFY(character.open(QIODevice::WriteOnly) && character.write("\x02"
-                                                                    "AABCDEFG",
-                                                                    10) == 10);
-    QFile plain(file("plain"));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
+    }));
+    QVERIFY(
+        writeTexts(file("full.txt"), [](int n, int) { return QString(40, QChar('A' + n % 26)); }));
+    QVERIFY(put(file("keys.tst"), "ABCDEFGH") && put(file("plain"), {}));
+    QVERIFY(put(file("c.chr"), QByteArray::fromHex("02414142434445464700")));
     QCOMPARE(::mkfifo(QFile::encodeName(file("fifo")).constData(), 0600), 0);
 }
 
@@ -63,18 +59,21 @@ void TestCliEndToEnd::exitCodes_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err"); // a part of stderr
-    const QStringList sim{"--simulator", "-q"};
-    QTest::newRow("write and compare")
-        << sim + QStringList{"texts", "write", "@/texts.txt", "--verify"} << 0 << "identisch\n"
-        << "";
-    QTest::newRow("wrong echo") << sim + QStringList{"--simulator-option", "wrong-echo-at=100",
-                                                     "texts", "write", "@/texts.txt"}
-                                << 1 << ""
-                                << "Echo bei Offset 99 (99 von";
-    QTest::newRow("full EEPROM") << sim + QStringList{"--simulator-option=eeprom-capacity=1900",
-                                                      "texts", "write", "@/texts.txt"}
-                                 << 1 << ""
-                                 << "EEPROM-Speicher";
+    // On the built-in simulated terminal: what the call prints, or its code and error.
+    const auto prints = [](const char* name, const QStringList& args, const QString& out) {
+        QTest::newRow(name) << QStringList{"--simulator", "-q"} + args << 0 << out << QString();
+    };
+    const auto fails = [](const char* name, const QStringList& args, int code, const char* err) {
+        QTest::newRow(name) << QStringList{"--simulator", "-q"} + args << code << QString()
+                            << QString::fromUtf8(err);
+    };
+    prints("write and compare", {"texts", "write", "@/texts.txt", "--verify"}, "identisch\n");
+    fails("wrong echo",
+          {"--simulator-option", "wrong-echo-at=100", "texts", "write", "@/texts.txt"}, 1,
+          "Echo bei Offset 99 (99 von");
+    fails("full EEPROM",
+          {"--simulator-option=eeprom-capacity=1900", "texts", "write", "@/texts.txt"}, 1,
+          "EEPROM-Speicher");
     QString differs = "Unterschied an Offset 0 (Festtext Nr. 0, Zeile 1)\nFesttext Nr. 0, Zeile 1: "
                       "Pultino \"\", Datei \"Text 0\"\n";
     for (int n = 1; n < 10; ++n)
@@ -82,51 +81,36 @@ void TestCliEndToEnd::exitCodes_data() {
             QStringLiteral("Festtext Nr. %1: fehlt im Pultino (Datei, Zeile 1: \"Text %1\")\n")
                 .arg(n);
     QTest::newRow("fresh terminal differs")
-        << sim + QStringList{"texts", "verify", "@/texts.txt"} << 1
+        << QStringList{"--simulator", "-q", "texts", "verify", "@/texts.txt"} << 1
         << differs + "... und 118 weitere abweichende Festtexte\n"
         << "erster Unterschied an Offset 0";
-    QTest::newRow("missing file") << sim + QStringList{"texts", "write", "@/missing.txt"} << 2 << ""
-                                  << "missing.txt";
+    fails("missing file", {"texts", "write", "@/missing.txt"}, 2, "missing.txt");
     QTest::newRow("no port") << QStringList{"--port", "@/plain", "version"} << 3 << ""
                              << "@/plain: keine nutzbare serielle Schnittstelle";
     // Every byte still goes out, but the tool does not call a silent terminal a success.
-    QTest::newRow("character, echoes stop")
-        << sim + QStringList{"--simulator-option", "no-echo-after=3", "char", "write", "@/c.chr"}
-        << 1 << ""
-        << "Echo bei Offset 3 (3 von 9";
+    fails("character, echoes stop",
+          {"--simulator-option", "no-echo-after=3", "char", "write", "@/c.chr"}, 1,
+          "Echo bei Offset 3 (3 von 9");
     // A stray byte behind each echo is still waiting when the next byte goes out.
-    QTest::newRow("character, noise behind the echoes")
-        << sim + QStringList{"--simulator-option=noise=FF", "char", "write", "@/c.chr"} << 1 << ""
-        << "Echo bei Offset 1 (1 von 9";
-    QTest::newRow("key table, noise behind the echoes")
-        << sim + QStringList{"--simulator-option=noise=FF", "keys", "write", "@/keys.tst"} << 1
-        << ""
-        << "Echo bei Offset 1 (1 von 32";
+    fails("character, noise behind the echoes",
+          {"--simulator-option=noise=FF", "char", "write", "@/c.chr"}, 1,
+          "Echo bei Offset 1 (1 von 9");
+    fails("key table, noise behind the echoes",
+          {"--simulator-option=noise=FF", "keys", "write", "@/keys.tst"}, 1,
+          "Echo bei Offset 1 (1 von 32");
     // A path that is no regular file is never written, nor waited on.
-    QTest::newRow("trace onto a FIFO")
-        << sim + QStringList{"--trace", "@/fifo", "version"} << 2 << ""
-        << "keine gewöhnliche Datei";
-    QTest::newRow("texts read onto a FIFO")
-        << sim + QStringList{"texts", "read", "@/fifo"} << 2 << ""
-        << "keine gewöhnliche Datei";
-    QTest::newRow("test run")
-        << sim + QStringList{"test"} << 0
-        << "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne "
-           "Sichtprüfung\nTastatur-Test: OK, ohne Tastenprüfung\n"
-           "Festtextprogrammierung: OK\nFesttext-Test: OK\n"
+    fails("trace onto a FIFO", {"--trace", "@/fifo", "version"}, 2, "keine gewöhnliche Datei");
+    fails("texts read onto a FIFO", {"texts", "read", "@/fifo"}, 2, "keine gewöhnliche Datei");
+    prints("test run", {"test"},
+           "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne Sichtprüfung\nTastatur-Test: OK, "
+           "ohne Tastenprüfung\nFesttextprogrammierung: OK\nFesttext-Test: OK\n"
            "Tastaturbelegung: OK\nReserve (ohne Prüfung): OK\nTastatur- und Sichtprüfung "
-           "übersprungen (ohne --interactive).\n"
-        << "";
-    QTest::newRow("version") << sim + QStringList{"version"} << 0 << "1.80\n"
-                             << "";
-    QTest::newRow("old firmware") << sim +
-                                         QStringList{"--simulator-option", "old-firmware", "eeprom"}
-                                  << 1 << ""
-                                  << "EEPROM-Informationsabfrage nicht reagiert";
-    QTest::newRow("address out of range") << sim + QStringList{"address", "16"} << 2 << ""
-                                          << "0..15";
-    QTest::newRow("number out of range") << sim + QStringList{"texts", "show", "128"} << 2 << ""
-                                         << "0..127";
+           "übersprungen (ohne --interactive).\n");
+    prints("version", {"version"}, "1.80\n");
+    fails("old firmware", {"--simulator-option", "old-firmware", "eeprom"}, 1,
+          "EEPROM-Informationsabfrage nicht reagiert");
+    fails("address out of range", {"address", "16"}, 2, "0..15");
+    fails("number out of range", {"texts", "show", "128"}, 2, "0..127");
 }
 
 void TestCliEndToEnd::exitCodes() {
@@ -146,20 +130,15 @@ void TestCliEndToEnd::exitCodes() {
 // A second process on the same port is turned away; Ctrl-C ends a transfer with the two 0 bytes
 // that close the terminal's storing.
 void TestCliEndToEnd::busyPortAndInterrupt() {
-    TerminalOptions options;
-    options.lineRate = true; // the full image then takes most of a minute
-    PtyTerminal term(options);
+    PtyTerminal term({.lineRate = true}); // the full image then takes most of a minute
     QString error;
     QVERIFY2(term.start(&error), qPrintable(error));
     QProcess writer;
-    startCli(writer,
-             {"--port", term.slavePath(), "--display", "40x4", "--trace", file("abort.trace"),
-              "texts", "write", file("full.txt")},
-             file("config"));
-    writer.setReadChannel(QProcess::StandardError);
-    QString progress; // the first line of progress comes once the port is open and in use
-    while (!progress.contains(QLatin1String("Speichern: 0 %")) && writer.waitForReadyRead(60000))
-        progress += QString::fromUtf8(writer.readAllStandardError());
+    CliRunner(file("config"))
+        .start(writer, {"--port", term.slavePath(), "--display", "40x4", "--trace",
+                        file("abort.trace"), "texts", "write", file("full.txt")});
+    // The first line of progress comes once the port is open and in use.
+    const QString progress = CliRunner::waitForError(writer, QStringLiteral("Speichern: 0 %"));
     QVERIFY2(progress.contains(QLatin1String("Speichern: 0 %")), qPrintable(progress));
 
     const CliRun second = run({"--port", term.slavePath(), "version"});
@@ -183,9 +162,7 @@ void TestCliEndToEnd::busyPortAndInterrupt() {
 // The terminal hears only its stored speed, so the query after "speed" answers only if the
 // tool reopened the port at the new speed and kept it for the next run.
 void TestCliEndToEnd::settingsCommands() {
-    TerminalOptions options;
-    options.strictSpeed = true;
-    PtyTerminal term(options);
+    PtyTerminal term({.strictSpeed = true});
     QString error;
     QVERIFY2(term.start(&error), qPrintable(error));
     const QStringList port{"--port", term.slavePath(), "-q"};
@@ -203,6 +180,19 @@ void TestCliEndToEnd::settingsCommands() {
     const CliRun version = run(port + QStringList{"version"});
     QCOMPARE(version.out, QStringLiteral("1.80\n"));
     QCOMPARE(version.code, 0);
+}
+
+// With two terminals answering, --use keeps neither.
+void TestCliEndToEnd::scanUsesOnlyALoneTerminal() {
+    PtyTerminal term;
+    QVERIFY(term.start());
+    const QString config = file("scan");
+    const CliRun r = CliRunner(config).run({"--simulator", "scan", "--use", term.slavePath()});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out.count(QStringLiteral("Pultino mit 9600,n,8,2")), 2);
+    QVERIFY2(r.err.contains(QLatin1String("nichts gespeichert")), qPrintable(r.err));
+    QFile ini(config + QStringLiteral("/ZEPTAL32/ZEPTAL32.ini"));
+    QVERIFY(!ini.open(QIODevice::ReadOnly) || !ini.readAll().contains("Einstellungen="));
 }
 
 QTEST_GUILESS_MAIN(TestCliEndToEnd)

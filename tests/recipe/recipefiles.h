@@ -1,10 +1,10 @@
 #pragma once
 
 #include "clirunner.h"
+#include "core/fileio.h"
 
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -18,8 +18,7 @@ inline const QByteArray kUmlaut("\x05\x5b\x11\x00\x11\x11\x11\x0e\x00\x00", 10);
 inline const QByteArray kTexts = "Linie 3\r\nVariante B\r\n\r\n\r\nBitte warten\r\n";
 
 inline bool write(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    return fileio::writeFile(path, data).isEmpty();
 }
 
 inline bool writeAll(const QDir& dir) {
@@ -35,12 +34,9 @@ inline QByteArray fullRecipe(const QByteArray& speed = "9600") {
            speed + "\n}\n";
 }
 
-using Run = CliRun;
-
 // The tool with a settings folder of its own beside the recipe's files.
-inline Run run(const QDir& dir, const QStringList& args) {
-    dir.mkpath(QStringLiteral("config"));
-    return runCli(args, dir.filePath(QStringLiteral("config")));
+inline CliRun run(const QDir& dir, const QStringList& args) {
+    return CliRunner(dir.filePath(QStringLiteral("config"))).run(args);
 }
 
 } // namespace recipefiles

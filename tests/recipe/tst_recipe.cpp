@@ -1,10 +1,7 @@
 #include "recipefiles.h"
 
-#include "core/displaytypes.h"
-#include "fixedtext/textcompare.h"
 #include "sim/ptyterminal.h"
 
-#include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,8 +14,6 @@ class TestRecipe : public QObject {
     void runs_data();
     void runs();
     void fullRecipeSetsTheTerminal();
-    void report_data();
-    void report();
 
   private:
     QTemporaryDir tmp_;
@@ -30,13 +25,13 @@ void TestRecipe::initTestCase() {
     dir_ = QDir(tmp_.path());
     QVERIFY(writeAll(dir_));
     QVERIFY(write(dir_.filePath("EURO2.CHR"), kEuro));
+    QVERIFY(write(dir_.filePath("SHORT.TST"), kKeys.left(31)));
     QVERIFY(write(dir_.filePath("plain"), {}));
     QVERIFY(dir_.mkpath("DIR.TST"));
-    QVERIFY(write(dir_.filePath("full.pultino"), fullRecipe()));
 }
 
 void TestRecipe::runs_data() {
-    QTest::addColumn<QByteArray>("entries"); // the recipe's entries after a good display and keys
+    QTest::addColumn<QByteArray>("entries"); // the recipe's entries after a good display
     QTest::addColumn<QStringList>("args");   // before "apply"; "@" is the test's folder
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("said");       // a part of stdout and stderr
@@ -48,7 +43,9 @@ void TestRecipe::runs_data() {
     };
     bad("missing file", "\"texts\": \"NICHTDA.TXT\"", "\"texts\": \"NICHTDA.TXT\" kann nicht");
     bad("bad JSON", "\"speed\": 9600,\n  \"texts\" \"LINIE3.TXT\"",
-        "Zeile 5, Spalte 11: nach dem Namen des Eintrags fehlt \":\"");
+        "Zeile 4, Spalte 11: nach dem Namen des Eintrags fehlt \":\"");
+    bad("short key table", "\"keyTable\": \"SHORT.TST\"",
+        "\"keyTable\": \"SHORT.TST\" ist keine Tastaturtabelle (31 statt 32 Bytes)");
     bad("unknown key", "\"colour\": 1", "Unbekannter Eintrag \"colour\"");
     bad("mode out of range", "\"keyboardMode\": 9", "\"keyboardMode\": 9 liegt nicht im Bereich");
     bad("mode as text", "\"keyboardMode\": \"2\"", "\"keyboardMode\" muss eine ganze Zahl sein");
@@ -56,19 +53,18 @@ void TestRecipe::runs_data() {
         "\"characters[1]\" (\"EURO2.CHR\") und \"characters[0]\" (\"EURO.CHR\") belegen beide "
         "CG-RAM 3");
     bad("speed", "\"speed\": 9601", "\"speed\": 9601 ist keine Baudrate");
-    bad("unreadable key table", "\"texts\": \"DIR.TST\"", "\"texts\": \"DIR.TST\" kann nicht");
+    bad("folder for a file", "\"texts\": \"DIR.TST\"", "\"texts\": \"DIR.TST\" kann nicht");
     bad("short character file", "\"characters\": [\"plain\"]", "ist keine Zeichendefinition");
 
+    const QByteArray keysAndTexts = "\"keyTable\": \"LINIE3.TST\",\n  \"texts\": \"LINIE3.TXT\"";
     QTest::newRow("dry run opens no port")
-        << QByteArray("\"texts\": \"LINIE3.TXT\"")
-        << QStringList{"--port", "@/plain", "apply", "--dry-run"} << 0
+        << keysAndTexts << QStringList{"--port", "@/plain", "apply", "--dry-run"} << 0
         << "3/3 Festtexte LINIE3.TXT (Display 40x4): 43 Bytes" << QByteArray(" * ge");
     QTest::newRow("image to stdout") << QByteArray("\"texts\": \"LINIE3.TXT\"")
                                      << QStringList{"--port", "@/plain", "apply", "--print-image"}
                                      << 0 << "Linie 3\rVariante B\r\r" << QByteArray(" * ge");
     QTest::newRow("wrong echo in the key table")
-        << QByteArray("\"texts\": \"LINIE3.TXT\"")
-        << QStringList{"--simulator", "--simulator-option", "wrong-echo-at=5"} << 1
+        << keysAndTexts << QStringList{"--simulator", "--simulator-option", "wrong-echo-at=5"} << 1
         << "2/3 Tastaturtabelle LINIE3.TST: FEHLER\n3/3 Festtexte LINIE3.TXT (Display 40x4): "
            "nicht ausgeführt"
         << QByteArray("> 1B 52 ");
@@ -81,13 +77,12 @@ void TestRecipe::runs() {
     QFETCH(QString, said);
     QFETCH(QByteArray, notSent);
     const QString recipe = dir_.filePath(QStringLiteral("row.pultino"));
-    QVERIFY(write(recipe, "{\n  \"display\": \"40x4\",\n  \"keyTable\": \"LINIE3.TST\",\n  " +
-                              entries + "\n}\n"));
+    QVERIFY(write(recipe, "{\n  \"display\": \"40x4\",\n  " + entries + "\n}\n"));
     const QString trace = dir_.filePath(QStringLiteral("row.trace"));
     for (QString& arg : args)
         arg.replace(QLatin1Char('@'), dir_.path());
     if (!args.contains(QStringLiteral("apply"))) args << QStringLiteral("apply");
-    const Run r = run(dir_, QStringList{"--trace", trace} + args + QStringList{recipe});
+    const CliRun r = run(dir_, QStringList{"--trace", trace} + args + QStringList{recipe});
     QVERIFY2((r.out + r.err).contains(said), qPrintable(r.out + r.err));
     QCOMPARE(r.code, code);
     QFile traced(trace);
@@ -99,13 +94,11 @@ void TestRecipe::runs() {
 // The terminal hears only its stored speed, so the verification after the recipe answers only
 // if the tool followed the terminal to its new speed and kept it for the next call.
 void TestRecipe::fullRecipeSetsTheTerminal() {
-    TerminalOptions options;
-    options.strictSpeed = true;
-    PtyTerminal term(options);
+    PtyTerminal term({.strictSpeed = true});
     QString error;
     QVERIFY2(term.start(&error), qPrintable(error));
     QVERIFY(write(dir_.filePath("full4800.pultino"), fullRecipe("4800")));
-    const Run r =
+    const CliRun r =
         run(dir_, {"--port", term.slavePath(), "-q", "apply", dir_.filePath("full4800.pultino")});
     QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
     QCOMPARE(r.out.count(QStringLiteral(": OK\n")), 6);
@@ -121,50 +114,9 @@ void TestRecipe::fullRecipeSetsTheTerminal() {
     QCOMPARE(s.speedCode, 1);
     QVERIFY(s.eeprom.startsWith(QByteArray("Linie 3\rVariante B\r\r\0Bitte warten\r\r\r\0\0", 37)));
 
-    const Run verified = run(
+    const CliRun verified = run(
         dir_, {"--port", term.slavePath(), "-q", "texts", "verify", dir_.filePath("LINIE3.TXT")});
     QCOMPARE(verified.out, QStringLiteral("identisch\n"));
-}
-
-void TestRecipe::report_data() {
-    QTest::addColumn<QByteArray>("terminal");
-    QTest::addColumn<QStringList>("lines");
-    // The file: text 0 "AB" / "CD", text 1 "EF", on a 16x2 display.
-    const auto offset = [](int n) {
-        return QStringLiteral("Fehler in den gespeicherten Festtexten an Offsetadresse %1!").arg(n);
-    };
-    QTest::newRow("one row changed")
-        << QByteArray("AB\rCD\0EX\r\0\0", 11)
-        << QStringList{offset(7), "(Festtext Nr. 1, Zeile 1)",
-                       "Festtext Nr. 1, Zeile 1: Pultino \"EX\", Datei \"EF\""};
-    QTest::newRow("text added")
-        << QByteArray("AB\rCD\0EF\r\0GH\r\0\0", 15)
-        << QStringList{offset(10), "(hinter dem letzten Festtext, Nr. 1)",
-                       "Festtext Nr. 2: nur im Pultino, nicht in der Datei (Pultino, Zeile 1: "
-                       "\"GH\")"};
-    QTest::newRow("text missing at the end")
-        << QByteArray("AB\rCD\0\0", 7)
-        << QStringList{offset(6), "(Festtext Nr. 1, Zeile 1)",
-                       "Festtext Nr. 1: fehlt im Pultino (Datei, Zeile 1: \"EF\")"};
-    QTest::newRow("closing 0 of a text")
-        << QByteArray("AB\rCDXEF\r\0\0", 11)
-        << QStringList{offset(5), "(Festtext Nr. 0, Zeile 2)",
-                       "Festtext Nr. 0, Zeile 2: Pultino \"CDXEF\", Datei \"CD\"",
-                       "Festtext Nr. 1: fehlt im Pultino (Datei, Zeile 1: \"EF\")"};
-    QTest::newRow("identical") << QByteArray("AB\rCD\0EF\r\0\0", 11) << QStringList{};
-}
-
-void TestRecipe::report() {
-    QFETCH(QByteArray, terminal);
-    QFETCH(QStringList, lines);
-    FixedTextStore file;
-    file.setText(0, {"AB", "CD", "", ""});
-    file.setText(1, {"EF", "", "", ""});
-    const QByteArray image = buildFesttextImage(file, 2, 16);
-    QCOMPARE(image, QByteArray("AB\rCD\0EF\r\0\0", 11));
-    const FesttextComparison comparison = compareFesttextImages(terminal, image, 16);
-    QCOMPARE(comparisonReport(comparison), lines);
-    QCOMPARE(comparisonJson(comparison)["texts"].toArray().size(), qMax(0, int(lines.size()) - 2));
 }
 
 QTEST_GUILESS_MAIN(TestRecipe)

@@ -1,10 +1,12 @@
+#include "core/fileio.h"
 #include "sim/ptyterminal.h"
+
+#include "clirunner.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -13,13 +15,6 @@
 Q_DECLARE_METATYPE(QList<TerminalOptions>)
 
 namespace {
-
-TerminalOptions fault(int wrongEchoAt, int faultyTransfers = -1) {
-    TerminalOptions o;
-    o.wrongEchoAt = wrongEchoAt;
-    o.faultyTransfers = faultyTransfers;
-    return o;
-}
 
 QByteArray sha256(const QString& path) {
     QFile f(path);
@@ -42,39 +37,25 @@ class TestStationCli : public QObject {
   private:
     QString file(const QString& name) const { return dir_.filePath(name); }
     void start(QProcess& process, const QStringList& args) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), file(QStringLiteral("config")));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(ZEPTAL32_CLI),
-                      QStringList{QStringLiteral("apply"), file(QStringLiteral("r.pultino"))} +
-                          args);
-    }
-    QList<QJsonObject> records(const QString& report) const {
-        QList<QJsonObject> out;
-        QFile f(report);
-        if (!f.open(QIODevice::ReadOnly)) return out;
-        for (const QByteArray& line : f.readAll().split('\n'))
-            if (!line.isEmpty()) out.append(QJsonDocument::fromJson(line).object());
-        return out;
+        CliRunner(file(QStringLiteral("config")))
+            .start(process,
+                   QStringList{QStringLiteral("apply"), file(QStringLiteral("r.pultino"))} + args);
     }
 
     QTemporaryDir dir_;
 };
 
 void TestStationCli::initTestCase() {
-    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("config")));
     QByteArray texts;
     for (int n = 0; n < 40; ++n)
         for (int r = 0; r < 4; ++r)
             texts += QByteArray(40, char('A' + (n + r) % 26)) + "\r\n";
-    QFile t(file(QStringLiteral("t.txt")));
-    QVERIFY(t.open(QIODevice::WriteOnly) && t.write(texts) == texts.size());
-    QFile k(file(QStringLiteral("k.tst")));
-    QVERIFY(k.open(QIODevice::WriteOnly) && k.write(QByteArray(32, 'K')) == 32);
-    QFile r(file(QStringLiteral("r.pultino")));
-    QVERIFY(r.open(QIODevice::WriteOnly));
-    r.write(R"({"format": 1, "name": "Linie 3", "display": "40x4", "keyTable": "k.tst",
-               "texts": "t.txt"})");
+    QVERIFY(fileio::writeFile(file(QStringLiteral("t.txt")), texts).isEmpty());
+    QVERIFY(fileio::writeFile(file(QStringLiteral("k.tst")), QByteArray(32, 'K')).isEmpty());
+    QVERIFY(fileio::writeFile(file(QStringLiteral("r.pultino")),
+                              R"({"format": 1, "name": "Linie 3", "display": "40x4",
+                                  "keyTable": "k.tst", "texts": "t.txt"})")
+                .isEmpty());
 }
 
 void TestStationCli::severalTerminals_data() {
@@ -86,12 +67,14 @@ void TestStationCli::severalTerminals_data() {
     const QList<TerminalOptions> three{{}, {}, {}};
     QTest::newRow("all good") << three << QStringList{} << 0 << 0
                               << QStringList{"ok//1", "ok//1", "ok//1"};
+    // The lost port ends long before the other's retry, so a code that is not the highest
+    // would show; a lost port is never retried.
     QTest::newRow("wrong echo, pty closed")
-        << QList<TerminalOptions>{{}, {}, fault(300)} << QStringList{} << 400 << 3
-        << QStringList{"ok//1", "port_lost/Festtexte/1", "terminal_failed/Festtexte/1"};
+        << QList<TerminalOptions>{{}, {}, {.wrongEchoAt = 2000}} << QStringList{"--retries", "1"}
+        << 100 << 3 << QStringList{"ok//1", "port_lost/Festtexte/1", "terminal_failed/Festtexte/2"};
     QTest::newRow("wrong echo once, retried")
-        << QList<TerminalOptions>{{}, fault(10, 1)} << QStringList{"--retries", "1"} << 0 << 0
-        << QStringList{"ok//1", "ok//2"};
+        << QList<TerminalOptions>{{}, {.wrongEchoAt = 10, .faultyTransfers = 1}}
+        << QStringList{"--retries", "1"} << 0 << 0 << QStringList{"ok//1", "ok//2"};
     QTest::newRow("report not writable")
         << QList<TerminalOptions>{{}, {}} << QStringList{"--report", "@/config"} << 0 << 2
         << QStringList{};
@@ -123,7 +106,14 @@ void TestStationCli::severalTerminals() {
     }
     QCOMPARE(tool.exitCode(), code);
     const QString out = QString::fromUtf8(tool.readAllStandardOutput());
-    const QList<QJsonObject> got = records(report);
+    QHash<QString, QJsonObject> got; // by port
+    QFile lines(report);
+    for (const QByteArray& line :
+         lines.open(QIODevice::ReadOnly) ? lines.readAll().split('\n') : QList<QByteArray>())
+        if (!line.isEmpty()) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            got.insert(o[QStringLiteral("port")].toString(), o);
+        }
     QCOMPARE(got.size(), results.size());
     if (results.isEmpty()) { // refused before the first byte
         for (auto& sim : sims)
@@ -133,11 +123,8 @@ void TestStationCli::severalTerminals() {
     const QByteArray good = sims[0]->fixedTextImage();
     for (int i = 0; i < int(sims.size()); ++i) {
         const QString port = sims[size_t(i)]->slavePath();
-        const auto it = std::find_if(got.begin(), got.end(), [&](const QJsonObject& o) {
-            return o[QStringLiteral("port")].toString() == port;
-        });
-        QVERIFY2(it != got.end(), qPrintable(port));
-        const QJsonObject& o = *it;
+        QVERIFY2(got.contains(port), qPrintable(port));
+        const QJsonObject o = got[port];
         const QJsonArray steps = o[QStringLiteral("steps")].toArray();
         const QString failed = o[QStringLiteral("failed_step")].toString().section(' ', 0, 0);
         int attempts = 0;
@@ -152,6 +139,8 @@ void TestStationCli::severalTerminals() {
         QCOMPARE(o[QStringLiteral("files")][1][QStringLiteral("sha256")].toString().toLatin1(),
                  sha256(file(QStringLiteral("t.txt"))));
         QCOMPARE(o[QStringLiteral("firmware")].toString(), QStringLiteral("1.80"));
+        if (terminals[i].wrongEchoAt && results[i].startsWith(QLatin1String("terminal_failed")))
+            QCOMPARE(o[QStringLiteral("offset")].toInt(), terminals[i].wrongEchoAt - 1);
         if (o[QStringLiteral("result")] == QLatin1String("ok"))
             QCOMPARE(sims[size_t(i)]->fixedTextImage(), good);
         else

@@ -1,3 +1,4 @@
+#include "core/fileio.h"
 #include "fakedialogs.h"
 #include "sim/ptyterminal.h"
 #include "station/stationwindow.h"
@@ -21,30 +22,28 @@ void TestStationWindow::twoTerminalsFromTheWindow() {
     QByteArray texts;
     for (int n = 0; n < 24; ++n)
         texts += "Text " + QByteArray::number(n) + "\r\nStation\r\n\r\n\r\n";
-    QFile t(dir.filePath(QStringLiteral("t.txt")));
-    QVERIFY(t.open(QIODevice::WriteOnly) && t.write(texts) == texts.size());
-    t.close();
-    QFile r(dir.filePath(QStringLiteral("r.pultino")));
-    QVERIFY(r.open(QIODevice::WriteOnly));
-    r.write(R"({"format": 1, "name": "Linie 3", "display": "20x4", "texts": "t.txt"})");
-    r.close();
+    const QString recipe = dir.filePath(QStringLiteral("r.pultino"));
+    QVERIFY(fileio::writeFile(dir.filePath(QStringLiteral("t.txt")), texts).isEmpty());
+    QVERIFY(fileio::writeFile(
+                recipe, R"({"format": 1, "name": "Linie 3", "display": "20x4", "texts": "t.txt"})")
+                .isEmpty());
 
-    TerminalOptions paced;
-    paced.lineRate = true;
+    const TerminalOptions paced{.lineRate = true};
     PtyTerminal a(paced);
     PtyTerminal b(paced);
     QVERIFY(a.start() && b.start());
     FakeDialogs dialogs;
-    dialogs.fileNames = {r.fileName()};
+    dialogs.fileNames = {recipe};
     station::StationWindow window(dialogs, 6);
     window.setPorts({a.slavePath(), b.slavePath()});
     window.findChild<QLineEdit*>(QStringLiteral("txtReport"))
         ->setText(dir.filePath(QStringLiteral("report.csv")));
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdRecipe")), Qt::LeftButton);
-    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdStart")), Qt::LeftButton);
+    auto* start = window.findChild<QPushButton*>(QStringLiteral("cmdStart"));
+    QTest::mouseClick(start, Qt::LeftButton);
     QVERIFY2(dialogs.messages().isEmpty(), qPrintable(dialogs.messages().join('\n')));
-    QVERIFY(!window.findChild<QPushButton*>(QStringLiteral("cmdStart"))->isEnabled());
+    QVERIFY(!start->isEnabled());
 
     // In the middle of the run, the picture for the README.
     auto* bar = window.findChild<QProgressBar*>(QStringLiteral("prgPort_1"));
@@ -53,8 +52,7 @@ void TestStationWindow::twoTerminalsFromTheWindow() {
         QVERIFY(window.grab().save(QDir(shots).filePath(QStringLiteral("station-window.png"))));
 
     auto* grid = window.findChild<QTableWidget*>(QStringLiteral("grdPorts"));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        window.findChild<QPushButton*>(QStringLiteral("cmdStart"))->isEnabled(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 60000);
     for (int row = 0; row < 2; ++row) {
         QCOMPARE(grid->item(row, 3)->text(), QStringLiteral("in Ordnung, Version 1.80"));
         QCOMPARE(grid->item(row, 4)->text(), QStringLiteral("1"));

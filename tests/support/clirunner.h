@@ -14,6 +14,16 @@ struct CliRun {
     QString err;
 };
 
+// With `configHome` the tool reads and writes a settings file of its own there.
+inline void startCli(QProcess& process, const QStringList& args, const QString& configHome = {}) {
+    if (!configHome.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        process.setProcessEnvironment(env);
+    }
+    process.start(QStringLiteral(ZEPTAL32_CLI), args);
+}
+
 class CliRunner {
   public:
     // `configHome` is made if missing (the toolkit falls back to the user's own settings
@@ -23,12 +33,9 @@ class CliRunner {
     }
 
     void start(QProcess& process, const QStringList& args) const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome_);
-        process.setProcessEnvironment(env);
         // Whatever the tool writes by mistake lands in the test's folder.
         process.setWorkingDirectory(configHome_);
-        process.start(QStringLiteral(ZEPTAL32_CLI), args);
+        startCli(process, args, configHome_);
     }
 
     // `input` goes to the tool's stdin, which is closed after it.
@@ -66,25 +73,10 @@ class CliRunner {
     QString configHome_;
 };
 
-// With `configHome` the tool reads and writes a settings file of its own there.
-inline void startCli(QProcess& process, const QStringList& args, const QString& configHome = {}) {
-    if (!configHome.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-        process.setProcessEnvironment(env);
-    }
-    process.start(QStringLiteral(ZEPTAL32_CLI), args);
-}
-
 inline CliRun runCli(const QStringList& args, const QString& configHome = {}) {
     QProcess process;
     startCli(process, args, configHome);
-    CliRun r;
-    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit) return r;
-    r.code = process.exitCode();
-    r.out = QString::fromUtf8(process.readAllStandardOutput());
-    r.err = QString::fromUtf8(process.readAllStandardError());
-    return r;
+    return CliRunner::wait(process);
 }
 
 // The bytes of a trace's lines in one direction ('>' written, '<' received), e.g. from

@@ -34,8 +34,8 @@ struct MainWindowFixture {
     }
 
     // Builds the window and runs its start-up; stored values can be written before.
-    MainWindow& start() {
-        window = std::make_unique<MainWindow>(port, dialogs, *settings, *devices);
+    MainWindow& start(SerialPort* on = nullptr) {
+        window = std::make_unique<MainWindow>(on ? *on : port, dialogs, *settings, *devices);
         window->quit = [this] { ++quitCount; };
         window->startUp();
         return *window;
@@ -43,10 +43,7 @@ struct MainWindowFixture {
 
     // Builds the window on `on`, shown, with nothing written yet.
     MainWindow& open(SerialPort& on) {
-        window = std::make_unique<MainWindow>(on, dialogs, *settings, *devices);
-        window->quit = [this] { ++quitCount; };
-        window->startUp();
-        window->show();
+        start(&on).show();
         port.clearWrites();
         return *window;
     }
