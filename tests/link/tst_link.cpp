@@ -3,6 +3,7 @@
 #include "link/fakeserialport.h"
 #include "link/flags.h"
 #include "link/linesettings.h"
+#include "link/operation.h"
 #include "link/receivehandler.h"
 
 #include <QElapsedTimer>
@@ -246,6 +247,19 @@ class TestLink : public QObject {
         rig.exchange.pause(60);
         QVERIFY(clock.elapsed() >= 58 && rig.exchange.timeOut());
         QVERIFY(rig.ui.isEmpty() && rig.port.writes.isEmpty());
+    }
+
+    // A transfer reports every byte; the display sees the first and the last report, and
+    // one in between once its time has come.
+    void throttledProgress() {
+        QList<qsizetype> shown;
+        const Progress p = throttled([&](qsizetype done, qsizetype) { shown << done; }, 200);
+        for (qsizetype done = 0; done <= 5; ++done)
+            p(done, 9);
+        QTest::qSleep(250);
+        for (qsizetype done = 6; done <= 9; ++done)
+            p(done, 9);
+        QCOMPARE(shown, (QList<qsizetype>{0, 6, 9}));
     }
 
     void monitorRule_data() {
