@@ -8,6 +8,7 @@
 
 #include "core/dialogs.h"
 #include "link/commandexchange.h"
+#include "link/eventloop.h"
 #include "link/qtserialport.h"
 #include "link/receivehandler.h"
 #include "ptypeer.h"
@@ -24,6 +25,7 @@ namespace {
 constexpr int kWarmUp = 200;
 constexpr int kExchanges = 2000;
 constexpr int kRounds = 4;
+constexpr int kPacedExchanges = 800;
 
 using Clock = std::chrono::steady_clock;
 
@@ -61,6 +63,14 @@ bool viaExchange(CommandExchange& exchange, int n) {
     return true;
 }
 
+// As the fixed texts go out: one echo-checked transfer of n bytes.
+bool viaEchoTransfer(CommandExchange& exchange, int n) {
+    exchange.beginEchoTransfer({});
+    for (int i = 0; i < n; ++i)
+        if (!exchange.sendAndExpectEcho(byteFor(i), -1000)) return false;
+    return true;
+}
+
 bool viaBlockingLoop(int fd, int n) {
     for (int i = 0; i < n; ++i) {
         const char c = byteFor(i);
@@ -92,6 +102,7 @@ int fail(const char* what) {
 } // namespace
 
 int main(int argc, char** argv) {
+    preferPlainEventLoop(false); // as the command-line tool does
     QCoreApplication app(argc, argv);
 
     PtyPair exchangePty;
@@ -125,12 +136,29 @@ int main(int argc, char** argv) {
         if (!timed(plainCost, [&] { return viaBlockingLoop(plainFd, n); }))
             return fail("an echo went missing in the blocking loop");
     }
-    ::close(plainFd);
     std::printf("exchange via sendAndWaitFor: %d x, mean %.1f us (CPU of the caller %.1f us)\n",
                 kExchanges, viaExchangeCost.wall * 1e6 / kExchanges,
                 viaExchangeCost.cpu * 1e6 / kExchanges);
     std::printf("plain blocking write/read:   %d x, mean %.1f us (CPU of the caller %.1f us)\n",
                 kExchanges, plainCost.wall * 1e6 / kExchanges, plainCost.cpu * 1e6 / kExchanges);
+
+    // With the line's own time: each echo comes 2 x 11 bit times at 9600 baud after its byte,
+    // so both loops sleep for every byte, as a transfer to a real terminal does.
+    exchangePeer.delayNs = plainPeer.delayNs = 2L * 11 * 1'000'000'000 / 9600;
+    Cost pacedExchange;
+    Cost pacedPlain;
+    for (int round = 0; round < kRounds; ++round) {
+        const int n = kPacedExchanges / kRounds;
+        if (!timed(pacedExchange, [&] { return viaEchoTransfer(exchange, n); }) ||
+            !timed(pacedPlain, [&] { return viaBlockingLoop(plainFd, n); }))
+            return fail("an echo went missing with line timing");
+    }
+    std::printf(
+        "with 9600 baud line timing: echo transfer %.0f us, CPU %.1f us; plain loop %.0f us, "
+        "CPU %.1f us\n",
+        pacedExchange.wall * 1e6 / kPacedExchanges, pacedExchange.cpu * 1e6 / kPacedExchanges,
+        pacedPlain.wall * 1e6 / kPacedExchanges, pacedPlain.cpu * 1e6 / kPacedExchanges);
+    ::close(plainFd);
 
     exchangePeer.echo = false;
     const double cpuBefore = cpuSeconds();

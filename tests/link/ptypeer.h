@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <poll.h>
 #include <pty.h>
@@ -60,6 +61,8 @@ class EchoPeer {
         thread_.join();
     }
     std::atomic<bool> echo{true};
+    // How long each echo takes, as the line would: 0 answers at once.
+    std::atomic<long> delayNs{0};
     QByteArray received() const {
         std::lock_guard lock(mutex_);
         return received_;
@@ -77,6 +80,7 @@ class EchoPeer {
                 std::lock_guard lock(mutex_);
                 received_.append(buf, n);
             }
+            if (echo && delayNs > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(delayNs));
             for (ssize_t done = 0, w = 0; echo && done < n; done += w)
                 if ((w = ::write(master, buf + done, size_t(n - done))) <= 0) return;
         }
