@@ -185,7 +185,8 @@ bool parseSimulatorArguments(const QStringList& args, SimulatorCommandLine* out,
     if (p.isSet(ps.speed)) {
         const int code =
             int(QList<int>{9600, 4800, 2400, 1200}.indexOf(p.value(ps.speed).trimmed().toInt()));
-        if (code < 0) return failWith(QStringLiteral("--speed must be 9600, 4800, 2400 or 1200."));
+        if (code < 0)
+            return failWith(QStringLiteral("--speed braucht 9600, 4800, 2400 oder 1200."));
         t.speedCode = code;
     }
     r.headless = p.isSet(ps.headless);
