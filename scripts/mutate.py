@@ -73,7 +73,7 @@ def main():
     ap.add_argument("--check", action="store_true", help="only report stale mutations")
     ap.add_argument("--results", help="file for one 'name<TAB>outcome<TAB>detail' line each")
     ap.add_argument("--log", help="build and test output (default BUILD/mutate.log)")
-    ap.add_argument("--test-timeout", type=int, default=60, help="seconds per test")
+    ap.add_argument("--test-timeout", type=int, default=120, help="seconds per test program")
     ap.add_argument("--jobs", default="2")
     ap.add_argument("--skip-check", action="store_true",
                     help="do not run the suite on the unmutated tree first")
@@ -114,8 +114,12 @@ def main():
     log = Path(args.log).resolve() if args.log else build / "mutate.log"
     build.mkdir(parents=True, exist_ok=True)
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    if not (build / "build.ninja").exists():
-        rc = run(["cmake", "-S", str(tree), "-B", str(build), "-G", "Ninja",
+    # A mutation that makes a test hang costs the test's whole time-out, so it is kept short.
+    timeout_option = f"-DZEPTAL_TEST_TIMEOUT={args.test_timeout}"
+    if (build / "build.ninja").exists():
+        run(["cmake", timeout_option, str(build)], log)
+    else:
+        rc = run(["cmake", "-S", str(tree), "-B", str(build), "-G", "Ninja", timeout_option,
                   "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"]
                  # Every mutation relinks many test programs; lld does that fastest.
                  + (["-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld"] if shutil.which("ld.lld") else []),
