@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "core/numbers.h"
 #include "fixedtext/textcompare.h"
 #include "link/fakeserialport.h"
 
@@ -16,11 +17,11 @@ class TestCli : public QObject {
     void displayAndText();
     void progressFigures_data();
     void progressFigures();
-    void burstLine_data();
-    void burstLine();
     void tracingPort();
     void verifyReport_data();
     void verifyReport();
+    void wholeNumbers_data();
+    void wholeNumbers();
 };
 
 void TestCli::commonOptions_data() {
@@ -102,26 +103,8 @@ void TestCli::progressFigures() {
     QCOMPARE(cli::progressFigures(done, total, ms), text);
 }
 
-void TestCli::burstLine_data() {
-    QTest::addColumn<char>("direction");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QByteArray>("line");
-    QTest::newRow("command") << '>' << QByteArray("\x1b&V")
-                             << QByteArray("     42 > 1B 26 56 |.&V|");
-    QTest::newRow("reply") << '<' << QByteArray("1.80B")
-                           << QByteArray("     42 < 31 2E 38 30 42 |1.80B|");
-    QTest::newRow("zeros, DEL and umlaut are dots")
-        << '>' << QByteArray("\0\x7f\xe4 ~", 5) << QByteArray("     42 > 00 7F E4 20 7E |... ~|");
-}
-
-void TestCli::burstLine() {
-    QFETCH(char, direction);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QByteArray, line);
-    QCOMPARE(ByteTrace::burstLine(42, direction, bytes), line);
-}
-
-// Only what really goes on the line is traced, and a lost port still reaches the exchange.
+// Only what really goes on the line is traced, each burst as hex and as text with a dot for
+// what does not print, and a lost port still reaches the exchange.
 void TestCli::tracingPort() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("trace.txt"));
@@ -133,20 +116,22 @@ void TestCli::tracingPort() {
     QSignalSpy data(&port, &SerialPort::dataReceived);
     port.write("dropped");
     QVERIFY(port.open());
-    port.write("\x1bW");
-    fake.feed("AB");
+    port.write(QByteArray("\x1b\0\x7f\xe4 ~", 6));
+    fake.feed("1.80B");
     QCOMPARE(data.size(), 1);
-    QCOMPARE(port.readAll(), QByteArray("AB"));
+    QCOMPARE(port.readAll(), QByteArray("1.80B"));
     fake.vanish();
     QCOMPARE(lost.size(), 1);
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QStringList kinds;
+    QStringList lines;
     for (const QByteArray& line : file.readAll().split('\n'))
-        if (!line.isEmpty()) kinds.append(QString::fromUtf8(line.simplified()).section(' ', 1, 2));
-    QCOMPARE(kinds, (QStringList{"ZEPTAL32 Byte-Protokoll,", "* geöffnet", "> 1B", "< 41",
-                                 QStringLiteral("* verloren")}));
+        if (!line.isEmpty()) lines.append(QString::fromUtf8(line.simplified()).section(' ', 1));
+    QVERIFY(lines.value(0).startsWith("ZEPTAL32 Byte-Protokoll, begonnen"));
+    QCOMPARE(lines.mid(1),
+             (QStringList{"* geöffnet fake:COM1 9600,n,8,2", "> 1B 00 7F E4 20 7E |.... ~|",
+                          "< 31 2E 38 30 42 |1.80B|", "* verloren fake:COM1"}));
 }
 
 void TestCli::verifyReport_data() {
@@ -184,6 +169,27 @@ void TestCli::verifyReport() {
     const FesttextComparison comparison = compareFesttextImages(terminal, file, 16);
     QCOMPARE(comparisonReport(comparison), lines);
     QCOMPARE(comparisonJson(comparison)["texts"].toArray().size(), qMax(0, int(lines.size()) - 2));
+}
+
+void TestCli::wholeNumbers_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value"); // -99: refused
+    QTest::newRow("plain") << "9600" << 9600;
+    QTest::newRow("leading zeros") << "09600" << 9600;
+    QTest::newRow("plus") << "+5" << 5;
+    QTest::newRow("minus, in range") << "-3" << -3;
+    QTest::newRow("below the range") << "-11" << -99;
+    QTest::newRow("far past int") << "99999999999999999999" << -99;
+    QTest::newRow("sign alone") << "+" << -99;
+    QTest::newRow("blank around") << " 5" << -99;
+    QTest::newRow("decimal") << "5.0" << -99;
+    QTest::newRow("hex") << "0x10" << -99;
+}
+
+void TestCli::wholeNumbers() {
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    QCOMPARE(parseWholeNumber(text, -10, 10000).value_or(-99), value);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

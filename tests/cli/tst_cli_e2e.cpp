@@ -49,82 +49,87 @@ void TestCliEndToEnd::initTestCase() {
     }));
     QVERIFY(
         writeTexts(file("full.txt"), [](int n, int) { return QString(40, QChar('A' + n % 26)); }));
-    QVERIFY(put(file("keys.tst"), "ABCDEFGH") && put(file("plain"), {}));
-    QVERIFY(put(file("c.chr"), QByteArray::fromHex("02414142434445464700")));
+    QVERIFY(put(file("plain"), {}));
     QCOMPARE(::mkfifo(QFile::encodeName(file("fifo")).constData(), 0600), 0);
 }
 
 void TestCliEndToEnd::exitCodes_data() {
-    QTest::addColumn<QStringList>("args"); // "@" stands for the test's folder
+    QTest::addColumn<QStringList>("args");    // "@" stands for the test's folder
+    QTest::addColumn<QByteArray>("input");    // stdin
+    QTest::addColumn<bool>("brokenSettings"); // the settings file cannot be written
     QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("out"); // a part of stdout
     QTest::addColumn<QString>("err"); // a part of stderr
-    // On the built-in simulated terminal: what the call prints, or its code and error.
-    const auto prints = [](const char* name, const QStringList& args, const QString& out) {
-        QTest::newRow(name) << QStringList{"--simulator", "-q"} + args << 0 << out << QString();
+    // On the built-in simulated terminal.
+    const auto row = [](const char* name, const QStringList& args, int code, const char* err,
+                        const char* out = "", const QByteArray& input = {}, bool broken = false) {
+        QTest::newRow(name) << QStringList{"--simulator", "-q"} + args << input << broken << code
+                            << QString::fromUtf8(out) << QString::fromUtf8(err);
     };
-    const auto fails = [](const char* name, const QStringList& args, int code, const char* err) {
-        QTest::newRow(name) << QStringList{"--simulator", "-q"} + args << code << QString()
-                            << QString::fromUtf8(err);
-    };
-    prints("write and compare", {"texts", "write", "@/texts.txt", "--verify"}, "identisch\n");
-    fails("wrong echo",
-          {"--simulator-option", "wrong-echo-at=100", "texts", "write", "@/texts.txt"}, 1,
-          "Echo bei Offset 99 (99 von");
-    fails("full EEPROM",
-          {"--simulator-option=eeprom-capacity=1900", "texts", "write", "@/texts.txt"}, 1,
-          "EEPROM-Speicher");
-    QString differs = "Unterschied an Offset 0 (Festtext Nr. 0, Zeile 1)\nFesttext Nr. 0, Zeile 1: "
-                      "Pultino \"\", Datei \"Text 0\"\n";
-    for (int n = 1; n < 10; ++n)
-        differs +=
-            QStringLiteral("Festtext Nr. %1: fehlt im Pultino (Datei, Zeile 1: \"Text %1\")\n")
-                .arg(n);
-    QTest::newRow("fresh terminal differs")
-        << QStringList{"--simulator", "-q", "texts", "verify", "@/texts.txt"} << 1
-        << differs + "... und 118 weitere abweichende Festtexte\n"
-        << "erster Unterschied an Offset 0";
-    fails("missing file", {"texts", "write", "@/missing.txt"}, 2, "missing.txt");
-    QTest::newRow("no port") << QStringList{"--port", "@/plain", "version"} << 3 << ""
+    row("write and compare", {"texts", "write", "@/texts.txt", "--verify"}, 0, "", "identisch\n");
+    row("wrong echo", {"--simulator-option", "wrong-echo-at=100", "texts", "write", "@/texts.txt"},
+        1, "Echo bei Offset 99 (99 von");
+    row("full EEPROM", {"--simulator-option=eeprom-capacity=1900", "texts", "write", "@/texts.txt"},
+        1, "EEPROM-Speicher");
+    // The first ten differing texts are listed.
+    row("fresh terminal differs", {"texts", "verify", "@/texts.txt"}, 1,
+        "erster Unterschied an Offset 0", "... und 118 weitere abweichende Festtexte\n");
+    row("missing file", {"texts", "write", "@/missing.txt"}, 2, "missing.txt");
+    QTest::newRow("no port") << QStringList{"--port", "@/plain", "version"} << QByteArray() << false
+                             << 3 << ""
                              << "@/plain: keine nutzbare serielle Schnittstelle";
     // Every byte still goes out, but the tool does not call a silent terminal a success.
-    fails("character, echoes stop",
-          {"--simulator-option", "no-echo-after=3", "char", "write", "@/c.chr"}, 1,
-          "Echo bei Offset 3 (3 von 9");
+    const QByteArray chr = QByteArray::fromHex("02414142434445464700");
+    row("character, echoes stop", {"--simulator-option", "no-echo-after=3", "char", "write", "-"},
+        1, "Echo bei Offset 3 (3 von 9", "", chr);
     // A stray byte behind each echo is still waiting when the next byte goes out.
-    fails("character, noise behind the echoes",
-          {"--simulator-option=noise=FF", "char", "write", "@/c.chr"}, 1,
-          "Echo bei Offset 1 (1 von 9");
-    fails("key table, noise behind the echoes",
-          {"--simulator-option=noise=FF", "keys", "write", "@/keys.tst"}, 1,
-          "Echo bei Offset 1 (1 von 32");
+    row("character, noise behind the echoes", {"--simulator-option=noise=FF", "char", "write", "-"},
+        1, "Echo bei Offset 1 (1 von 9", "", chr);
+    row("key table, noise behind the echoes", {"--simulator-option=noise=FF", "keys", "write", "-"},
+        1, "Echo bei Offset 1 (1 von 32", "", "ABCDEFGH");
     // A path that is no regular file is never written, nor waited on.
-    fails("trace onto a FIFO", {"--trace", "@/fifo", "version"}, 2, "keine gewöhnliche Datei");
-    fails("texts read onto a FIFO", {"texts", "read", "@/fifo"}, 2, "keine gewöhnliche Datei");
-    prints("test run", {"test"},
-           "Schnittstellentest: OK\nDisplaygeometrie: OK, ohne Sichtprüfung\nTastatur-Test: OK, "
-           "ohne Tastenprüfung\nFesttextprogrammierung: OK\nFesttext-Test: OK\n"
-           "Tastaturbelegung: OK\nReserve (ohne Prüfung): OK\nTastatur- und Sichtprüfung "
-           "übersprungen (ohne --interactive).\n");
-    prints("version", {"version"}, "1.80\n");
-    fails("old firmware", {"--simulator-option", "old-firmware", "eeprom"}, 1,
-          "EEPROM-Informationsabfrage nicht reagiert");
-    fails("address out of range", {"address", "16"}, 2, "0..15");
-    fails("number out of range", {"texts", "show", "128"}, 2, "0..127");
+    row("texts read onto a FIFO", {"texts", "read", "@/fifo"}, 2, "keine gewöhnliche Datei");
+    row("test run", {"test"}, 0, "", "Festtext-Test: OK\nTastaturbelegung: OK\n");
+    row("old firmware", {"--simulator-option", "old-firmware", "eeprom"}, 1,
+        "EEPROM-Informationsabfrage nicht reagiert");
+    row("address out of range", {"address", "16"}, 2, "0..15");
+    row("negative address is a value", {"address", "-1"}, 2, "0..15 erwartet, nicht \"-1\"");
+    row("number out of range", {"texts", "show", "128"}, 2, "0..127");
+    row("unknown option", {"--nonsense", "version"}, 2, "Unbekannte Option --nonsense.");
+    row("unknown command", {"versoin"}, 2, "Unbekannter Befehl \"versoin\".");
+    row("simulator option", {"--simulator-option", "nonsense", "version"}, 2,
+        "Unbekannte Option \"nonsense\".");
+    row("address all", {"address", "all"}, 0, "");
+    row("erase alle", {"char", "erase", "alle"}, 0, "");
+    row("speed with a leading zero", {"speed", "09600"}, 0, "");
+    row("baud with a plus", {"--baud", "+4800", "version"}, 0, "", "1.80\n");
+    QByteArray texts;
+    for (int n = 0; n < kFixedTextCount; ++n)
+        texts += "Text " + QByteArray::number(n) + "\r\n\r\n\r\n\r\n";
+    row("texts from stdin", {"--display", "20x4", "texts", "write", "-", "--verify"}, 0, "",
+        "identisch\n", texts);
+    row("texts to stdout", {"--display", "20x4", "texts", "read", "-"}, 0, "", "\r\n\r\n");
+    row("display not kept", {"display", "40x4"}, 2, "nicht in den Einstellungen", "", {}, true);
+    row("speed not kept", {"speed", "4800"}, 2, "nicht in den Einstellungen", "", {}, true);
 }
 
 void TestCliEndToEnd::exitCodes() {
     QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(bool, brokenSettings);
     QFETCH(int, code);
     QFETCH(QString, out);
     QFETCH(QString, err);
-    for (QString& arg : args)
-        arg.replace(QLatin1Char('@'), dir_.path());
+    args.replaceInStrings(QStringLiteral("@"), dir_.path());
     err.replace(QLatin1Char('@'), dir_.path());
-    const CliRun r = run(args);
+    // Each call with settings of its own; a folder where the settings file should be: no one,
+    // root included, can write it.
+    const QString config = file(QStringLiteral("calls/") + QTest::currentDataTag());
+    if (brokenSettings) QVERIFY(QDir().mkpath(config + QStringLiteral("/ZEPTAL32/ZEPTAL32.ini")));
+    const CliRun r = CliRunner(config).run(args, input);
     QVERIFY2(r.err.contains(err), qPrintable(r.err));
+    QVERIFY2(r.out.contains(out), qPrintable(r.out.left(200)));
     QCOMPARE(r.code, code);
-    QCOMPARE(r.out, out);
 }
 
 // A second process on the same port is turned away; Ctrl-C ends a transfer with the two 0 bytes
@@ -151,12 +156,7 @@ void TestCliEndToEnd::busyPortAndInterrupt() {
     QCOMPARE(writer.exitCode(), 130);
     QVERIFY(
         QString::fromUtf8(writer.readAllStandardError()).contains(QLatin1String("Abgebrochen")));
-    QFile trace(file("abort.trace"));
-    QVERIFY(trace.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = trace.readAll().trimmed().split('\n');
-    QVERIFY(lines.size() > 3);
-    QVERIFY2(lines[lines.size() - 2].endsWith("> 00 00 |..|"), lines[lines.size() - 2].constData());
-    QVERIFY(lines.last().endsWith("* geschlossen"));
+    QVERIFY(tracedBytes(file("abort.trace")).endsWith(QByteArray(2, '\0')));
 }
 
 // The terminal hears only its stored speed, so the query after "speed" answers only if the
