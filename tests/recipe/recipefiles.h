@@ -21,17 +21,14 @@ inline bool write(const QString& path, const QByteArray& data) {
     return fileio::writeFile(path, data).isEmpty();
 }
 
+// With a recipe of them all, FULL.pultino, which also changes the speed.
 inline bool writeAll(const QDir& dir) {
     return write(dir.filePath("LINIE3.TST"), kKeys) && write(dir.filePath("EURO.CHR"), kEuro) &&
-           write(dir.filePath("AE.CHR"), kUmlaut) && write(dir.filePath("LINIE3.TXT"), kTexts);
-}
-
-inline QByteArray fullRecipe(const QByteArray& speed = "9600") {
-    return "{\n  \"format\": 1,\n  \"name\": \"Linie 3, Variante B\",\n  \"display\": \"40x4\",\n"
-           "  \"keyTable\": \"LINIE3.TST\",\n  \"keyboardMode\": 5,\n"
-           "  \"characters\": [ \"EURO.CHR\", \"AE.CHR\" ],\n  \"texts\": \"LINIE3.TXT\",\n"
-           "  \"speed\": " +
-           speed + "\n}\n";
+           write(dir.filePath("AE.CHR"), kUmlaut) && write(dir.filePath("LINIE3.TXT"), kTexts) &&
+           write(dir.filePath("FULL.pultino"),
+                 "{ \"format\": 1, \"name\": \"Linie 3, Variante B\", \"display\": \"40x4\", "
+                 "\"keyTable\": \"LINIE3.TST\", \"keyboardMode\": 5, \"characters\": "
+                 "[\"EURO.CHR\", \"AE.CHR\"], \"texts\": \"LINIE3.TXT\", \"speed\": 4800 }");
 }
 
 // The tool with a settings folder of its own beside the recipe's files.

@@ -42,16 +42,12 @@ void TestRecipe::runs_data() {
         QTest::newRow(name) << entry << sim << 2 << QString::fromUtf8(said) << QByteArray(" > ");
     };
     bad("missing file", "\"texts\": \"NICHTDA.TXT\"", "\"texts\": \"NICHTDA.TXT\" kann nicht");
-    bad("bad JSON", "\"speed\": 9600,\n  \"texts\" \"LINIE3.TXT\"",
-        "Zeile 4, Spalte 11: nach dem Namen des Eintrags fehlt \":\"");
-    bad("short key table", "\"keyTable\": \"SHORT.TST\"",
-        "\"keyTable\": \"SHORT.TST\" ist keine Tastaturtabelle (31 statt 32 Bytes)");
+    bad("bad JSON", "\"speed\": 9600,\n  \"texts\" \"LINIE3.TXT\"", "Zeile 4, Spalte 11: nach");
+    bad("short key table", "\"keyTable\": \"SHORT.TST\"", "(31 statt 32 Bytes)");
     bad("unknown key", "\"colour\": 1", "Unbekannter Eintrag \"colour\"");
     bad("mode out of range", "\"keyboardMode\": 9", "\"keyboardMode\": 9 liegt nicht im Bereich");
     bad("mode as text", "\"keyboardMode\": \"2\"", "\"keyboardMode\" muss eine ganze Zahl sein");
-    bad("two characters for one place", "\"characters\": [\"EURO.CHR\", \"EURO2.CHR\"]",
-        "\"characters[1]\" (\"EURO2.CHR\") und \"characters[0]\" (\"EURO.CHR\") belegen beide "
-        "CG-RAM 3");
+    bad("place twice", "\"characters\": [\"EURO.CHR\", \"EURO2.CHR\"]", "belegen beide CG-RAM 3");
     bad("speed", "\"speed\": 9601", "\"speed\": 9601 ist keine Baudrate");
     bad("folder for a file", "\"texts\": \"DIR.TST\"", "\"texts\": \"DIR.TST\" kann nicht");
     bad("short character file", "\"characters\": [\"plain\"]", "ist keine Zeichendefinition");
@@ -79,8 +75,7 @@ void TestRecipe::runs() {
     const QString recipe = dir_.filePath(QStringLiteral("row.pultino"));
     QVERIFY(write(recipe, "{\n  \"display\": \"40x4\",\n  " + entries + "\n}\n"));
     const QString trace = dir_.filePath(QStringLiteral("row.trace"));
-    for (QString& arg : args)
-        arg.replace(QLatin1Char('@'), dir_.path());
+    args.replaceInStrings(QStringLiteral("@"), dir_.path());
     if (!args.contains(QStringLiteral("apply"))) args << QStringLiteral("apply");
     const CliRun r = run(dir_, QStringList{"--trace", trace} + args + QStringList{recipe});
     QVERIFY2((r.out + r.err).contains(said), qPrintable(r.out + r.err));
@@ -97,9 +92,8 @@ void TestRecipe::fullRecipeSetsTheTerminal() {
     PtyTerminal term({.strictSpeed = true});
     QString error;
     QVERIFY2(term.start(&error), qPrintable(error));
-    QVERIFY(write(dir_.filePath("full4800.pultino"), fullRecipe("4800")));
     const CliRun r =
-        run(dir_, {"--port", term.slavePath(), "-q", "apply", dir_.filePath("full4800.pultino")});
+        run(dir_, {"--port", term.slavePath(), "-q", "apply", dir_.filePath("FULL.pultino")});
     QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
     QCOMPARE(r.out.count(QStringLiteral(": OK\n")), 6);
 
