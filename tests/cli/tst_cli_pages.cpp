@@ -2,6 +2,7 @@
 #include "mainwindowfixture.h"
 
 #include "clirunner.h"
+#include "core/fileio.h"
 #include <QtTest>
 #include <QtWidgets>
 
@@ -31,13 +32,11 @@ void TestCliPages::sameBytesAsThePage() {
     MainWindowFixture f;
     const QString path = f.dir.filePath(QStringLiteral("file"));
     const QString trace = f.dir.filePath(QStringLiteral("trace"));
-    QFile data(path);
-    QVERIFY(data.open(QIODevice::WriteOnly) && data.write(file) == file.size());
-    data.close();
+    QVERIFY(fileio::writeFile(path, file).isEmpty());
     QCOMPARE(runCli({"--simulator", "-q", "--trace", trace, command, "write", path}).code, 0);
     const QByteArray sent = tracedBytes(trace);
     f.start();
-    f.find<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(command == u"keys" ? 4 : 3);
+    f.showTab(command == u"keys" ? 4 : 3);
     f.dialogs.fileNames = {path};
     QFETCH(QString, load);
     f.find<QAbstractButton>(load)->click();
