@@ -83,16 +83,15 @@ void TestCli::progressFigures_data() {
     QTest::addColumn<qsizetype>("total");
     QTest::addColumn<qint64>("ms");
     QTest::addColumn<QString>("text");
-    QTest::newRow("no rate yet") << qsizetype(0) << qsizetype(100) << qint64(500)
-                                 << "0/100 Bytes  -- B/s  noch --:--";
-    QTest::newRow("no time yet") << qsizetype(5) << qsizetype(100) << qint64(0)
-                                 << "5/100 Bytes  -- B/s  noch --:--";
-    QTest::newRow("half way") << qsizetype(436) << qsizetype(20609) << qint64(1000)
-                              << "436/20609 Bytes  436 B/s  noch 0:46";
-    QTest::newRow("hours") << qsizetype(1) << qsizetype(10000) << qint64(1000)
-                           << "1/10000 Bytes  1 B/s  noch 2:46:39";
-    QTest::newRow("done") << qsizetype(100) << qsizetype(100) << qint64(3000)
-                          << "100/100 Bytes  33 B/s  noch 0:00";
+    const auto row = [](const char* name, qsizetype done, qsizetype total, qint64 ms,
+                        const char* text) {
+        QTest::newRow(name) << done << total << ms << QString::fromLatin1(text);
+    };
+    row("no rate yet", 0, 100, 500, "0/100 Bytes  -- B/s  noch --:--");
+    row("no time yet", 5, 100, 0, "5/100 Bytes  -- B/s  noch --:--");
+    row("half way", 436, 20609, 1000, "436/20609 Bytes  436 B/s  noch 0:46");
+    row("hours", 1, 10000, 1000, "1/10000 Bytes  1 B/s  noch 2:46:39");
+    row("done", 100, 100, 3000, "100/100 Bytes  33 B/s  noch 0:00");
 }
 
 void TestCli::progressFigures() {
