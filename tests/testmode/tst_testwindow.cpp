@@ -1,30 +1,18 @@
-#include "core/settings.h"
-#include "fakedialogs.h"
-#include "link/devicemap.h"
-#include "link/fakeserialport.h"
-#include "link/flags.h"
-#include "link/qtserialport.h"
 #include "link/receivehandler.h"
 #include "modaloperator.h"
+#include "ptywindow.h"
 #include "sim/faketerminal.h"
-#include "sim/ptyterminal.h"
 #include "testmode/kbdtest.h"
 #include "testmode/testmainwindow.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
 // The test window on a fake port, with the simulated terminal behind it.
-struct Bench {
-    QTemporaryDir dir;
-    SettingsStore settings{dir.filePath(QStringLiteral("ZEPTAL32.ini"))};
-    DeviceMap devices{settings};
-    FakeSerialPort port;
-    FakeDialogs dialogs;
+struct Bench : MainWindowFixture {
     FakeTerminal terminal{port};
-    TestMainWindow window{port, dialogs, settings, devices};
+    TestMainWindow window{port, dialogs, *settings, *devices};
 };
 
 } // namespace
@@ -104,17 +92,13 @@ class TestWindow : public QObject {
 
     // As `zeptal32 --test --simulator` runs: the real serial port code over a pseudo-terminal.
     void fullRunOverPty() {
-        QTemporaryDir dir;
-        SettingsStore settings(dir.filePath(QStringLiteral("ZEPTAL32.ini")));
-        DeviceMap devices(settings);
-        PtyTerminal term;
+        PtyWindow s;
+        PtyTerminal& term = s.term;
         QString error;
-        QVERIFY2(term.start(&error), qPrintable(error));
-        devices.bindTemporarily(1, term.slavePath());
-        QtSerialPort port([&devices](int n) { return devices.device(n); });
-        FakeDialogs dialogs;
-        settings.write(SettingsStore::kLineSettings, QStringLiteral("4800,n,8,2"));
-        TestMainWindow window(port, dialogs, settings, devices);
+        QVERIFY2(s.session.start(&error), qPrintable(error));
+        s.devices->bindTemporarily(1, term.slavePath());
+        s.settings->write(SettingsStore::kLineSettings, QStringLiteral("4800,n,8,2"));
+        TestMainWindow window(s.serial, s.dialogs, *s.settings, *s.devices);
         window.startUp();
         QCOMPARE(window.statusText(), QStringLiteral("COM1: 4800,n,8,2"));
         QCOMPARE(window.testCols() * 10 + window.testRows(), 204);
@@ -136,7 +120,7 @@ class TestWindow : public QObject {
         window.StartCommand->click();
         QCOMPARE(op.rows, QStringList(7, QStringLiteral("#00ff00 OK")));
         QCOMPARE(op.keysResult, QString()); // every key arrived
-        QCOMPARE(dialogs.messages(), QStringList());
+        QCOMPARE(s.dialogs.messages(), QStringList());
         QTRY_COMPARE_WITH_TIMEOUT(term.snapshot().rowsText().mid(0, 2).join('|'),
                                   QStringLiteral("20x4                |Test-Ende           "),
                                   20000);
