@@ -9,7 +9,6 @@
 
 #include <QtTest>
 #include <QtWidgets>
-#include <sys/stat.h>
 
 namespace {
 
@@ -155,39 +154,18 @@ class TestFixedTextPage : public QObject {
         QCOMPARE(p.texts(6), QStringLiteral("000|||,|vierte||,001|||,|||,002|||,|||keep"));
     }
 
-    void badFiles_data() {
-        QTest::addColumn<QString>("kind"); // what the chosen path is
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("texts"); // afterwards
-        QTest::newRow("0 bytes in lines")
-            << "zeros"
-            << "Die Datei \"%1\" enthält 3 Nullzeichen. Sie wurden beim Laden durch Leerzeichen "
-               "ersetzt, weil ein Nullzeichen den Festtext im Pultino beenden und alle folgenden "
-               "Festtexte verschieben würde."
-            << "AB CD|  ||,001|||";
-        QTest::newRow("save onto a folder")
-            << "folder save"
-            << "Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\rUnter diesem "
-               "Namen gibt es bereits einen Ordner.\rDie Datei wurde nicht verändert."
-            << "000|||,001|||";
-    }
-
-    // Whatever the operator picks, the window answers at once in German and loses nothing.
-    void badFiles() {
-        QFETCH(QString, kind);
-        QFETCH(QString, message);
+    // Zeros in a file would end a text early on the terminal: they are loaded as blanks, and said.
+    void zerosInAFile() {
         PageFixture p(3); // 16x4
         p.page->store().fillDefaults();
         QTemporaryDir dir;
-        QString path = dir.filePath(QStringLiteral("f.TXT"));
-        if (kind == u"zeros")
-            QCOMPARE(fileio::writeFile(path, QByteArray("AB\0CD\r\n\0\0\r\n", 11)), QString());
-        else
-            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("f.TXT")));
+        const QString path = dir.filePath(QStringLiteral("f.TXT"));
+        QCOMPARE(fileio::writeFile(path, QByteArray("AB\0CD\r\n\0\0\r\n", 11)), QString());
         p.dialogs.fileNames = {path};
-        p.click(kind.endsWith(u"save") ? "cmdSaveFT" : "cmdLoadFT");
-        QCOMPARE(p.dialogs.messages(), QStringList{message.arg(path)});
-        QTEST(p.texts(2), "texts");
+        p.click("cmdLoadFT");
+        QCOMPARE(p.texts(2), QStringLiteral("AB CD|  ||,001|||"));
+        QVERIFY(p.dialogs.messages().value(0).contains(
+            QStringLiteral("\"%1\" enthält 3 Nullzeichen").arg(path)));
     }
 
     void programming_data() {
@@ -403,18 +381,11 @@ class TestFixedTextPage : public QObject {
         page->store().setEntry(9, 2, QStringLiteral("Grüße"));
         const FixedTextStore programmed = page->store();
         s.click("cmdSendFT");
-        QCOMPARE(s.dialogs.messages(), QStringList());
         QCOMPARE(s.term.fixedTextImage(), buildFesttextImage(programmed, 4, 20));
-
-        s.click("cmdVerifyFT");
-        QCOMPARE(s.dialogs.messages(),
-                 QStringList{QStringLiteral(
-                     "Festtexte im Pultino sind mit den geladenen Festtexten identisch")});
-
         s.click("cmdClearAllFT");
         QVERIFY(page->store() == FixedTextStore{});
         s.click("cmdAuslesenFT");
-        QCOMPARE(s.dialogs.messages().size(), 1);
+        QCOMPARE(s.dialogs.messages(), QStringList());
         QVERIFY(page->store() == programmed);
         QCOMPARE(page->txtFesttext[0]->text(), QStringLiteral("000"));
 
