@@ -7,16 +7,6 @@
 
 #include <QtTest>
 
-namespace {
-
-// The test window on a fake port, with the simulated terminal behind it.
-struct Bench : MainWindowFixture {
-    FakeTerminal terminal{port};
-    TestMainWindow window{port, dialogs, *settings, *devices};
-};
-
-} // namespace
-
 class TestWindow : public QObject {
     Q_OBJECT
   private slots:
@@ -31,21 +21,23 @@ class TestWindow : public QObject {
 
     void leaveRun() {
         QFETCH(bool, closeWindow);
-        Bench b;
+        MainWindowFixture b;
+        FakeTerminal terminal(b.port);
+        TestMainWindow window(b.port, b.dialogs, *b.settings, *b.devices);
         LinkFlags::instance().setAbortRequested(true); // left over from an earlier run
-        b.window.startUp();
-        b.window.show();
+        window.startUp();
+        window.show();
         Operator op([&](QWidget* w) {
             if (w->objectName() != "frmDisplayTest") return;
             if (closeWindow)
-                b.window.close();
+                window.close();
             else
                 click(w->parentWidget(), "CancelCommand");
             click(w, "Command1");
         });
-        b.window.StartCommand->click();
+        window.StartCommand->click();
         QVERIFY(!op.form);
-        QCOMPARE(b.window.isVisible(), !closeWindow);
+        QCOMPARE(window.isVisible(), !closeWindow);
         QTEST(op.rows, "rows");
         QCOMPARE(op.keysResult, QString()); // the key test never ran
         QCOMPARE(b.dialogs.messages(), QStringList());
