@@ -195,7 +195,6 @@ class TestFixedTextPage : public QObject {
         QFETCH(int, silentFrom);
         QFETCH(QByteArray, extra);
         QFETCH(QString, message);
-        QFETCH(QStringList, looks);
         PageFixture p(displayType);
         p.page->store().fillDefaults();
         const QString full(40, u'F');
@@ -226,7 +225,7 @@ class TestFixedTextPage : public QObject {
 
         p.click("cmdSendFT");
         QCOMPARE(p.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(seen, looks);
+        QTEST(seen, "looks");
         QCOMPARE(status, QStringLiteral("Festtexte im Pultino speichern..."));
         // A failure ends the terminal's storing with two zeros and reads nothing back.
         QCOMPARE(p.port.written(), cmd::beginFixedTexts() +
