@@ -9,8 +9,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSlider>
-#include <QTabBar>
 #include <QtTest>
 #include <sys/stat.h>
 

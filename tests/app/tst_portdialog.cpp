@@ -2,7 +2,6 @@
 
 #include "link/portdialog.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>

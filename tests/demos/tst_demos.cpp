@@ -11,7 +11,6 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QtTest>
 
 namespace {
