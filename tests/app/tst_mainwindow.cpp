@@ -4,7 +4,6 @@
 #include "link/commandexchange.h"
 #include "link/receivehandler.h"
 
-#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -1,9 +1,7 @@
 #include "app/about.h"
 #include "app/qtdialogs.h"
 #include "demos/dlganimationrunning.h"
-#include "link/commandexchange.h"
 #include "link/portdialog.h"
-#include "link/receivehandler.h"
 #include "mainwindowfixture.h"
 #include "sim/simulatorwindow.h"
 #include "sim/terminallink.h"
@@ -50,8 +48,6 @@ class TestShownNames : public QObject {
     void everyControlIsNamed() {
         MainWindowFixture f;
         f.start();
-        ReceiveHandler receiver(f.port);
-        CommandExchange exchange(receiver, f.dialogs);
         TerminalLink link;
         AboutBox about(kAppTitle, 2, 2, QString(), f.dialogs);
         about.useRegistry = false;
@@ -59,8 +55,8 @@ class TestShownNames : public QObject {
         about.cmdSysInfo->click(); // opens the program's own system information
         PortDialog port(f.port, *f.settings, *f.devices, f.dialogs);
         TestMainWindow test(f.port, f.dialogs, *f.settings, *f.devices);
-        ProgressForm progress(exchange, receiver, f.dialogs, testmode::TestSetup{});
-        KbdTest keys(receiver);
+        ProgressForm progress(f.window->exchange(), f.window->receiver(), f.dialogs, {});
+        KbdTest keys(f.window->receiver());
         DisplayTest display(20, 4);
         dlgAnimationRunning demo;
         SimulatorWindow simulator(link, QStringLiteral("/dev/pts/9"));

@@ -2,7 +2,6 @@
 #include "ptywindow.h"
 
 #include "core/commands.h"
-#include "core/displaytypes.h"
 #include "core/fileio.h"
 #include "fixedtext/fixedtextpage.h"
 #include "fixedtext/updown.h"
@@ -11,11 +10,6 @@
 #include <QtWidgets>
 
 namespace {
-
-QString offsetMessage(qsizetype offset) {
-    return QStringLiteral("Fehler in den gespeicherten Festtexten an Offsetadresse %1!")
-        .arg(offset);
-}
 
 // The terminal's side of the fixed-text commands on the fake port: echoes image bytes into its
 // EEPROM and answers the read command with what it holds, with faults to order.
@@ -179,7 +173,8 @@ class TestFixedTextPage : public QObject {
                                   << QStringList{small, read};
         QTest::newRow("one extra byte read back")
             << 6 << 0 << QByteArray("X")
-            << offsetMessage(897) + "\r(hinter dem letzten Festtext, Nr. 127)"
+            << "Fehler in den gespeicherten Festtexten an Offsetadresse 897!\r(hinter dem letzten "
+               "Festtext, Nr. 127)"
             << QStringList{small, read, "- - #ff0000 quiet"};
         QTest::newRow("first byte")
             << 6 << 1 << QByteArray() << head + "0 von 897 Bytes gespeichert.)\r" + line
@@ -252,9 +247,9 @@ class TestFixedTextPage : public QObject {
         // report's first four lines; the texts missing on the terminal follow).
         QTest::newRow("verify: byte 4 differs")
             << "cmdVerifyFT" << QByteArray("000\rCD\0EF\0\0", 11)
-            << offsetMessage(4) +
-                   "\r(Festtext Nr. 0, Zeile 2)\rFesttext Nr. 0, Zeile 2: Pultino \"CD\", Datei "
-                   "\"\"\rFesttext Nr. 1, Zeile 1: Pultino \"EF\", Datei \"001\""
+            << "Fehler in den gespeicherten Festtexten an Offsetadresse 4!"
+               "\r(Festtext Nr. 0, Zeile 2)\rFesttext Nr. 0, Zeile 2: Pultino \"CD\", Datei "
+               "\"\"\rFesttext Nr. 1, Zeile 1: Pultino \"EF\", Datei \"001\""
             << unchanged;
         QTest::newRow("read: complete") << "cmdAuslesenFT" << QByteArray("000\rCD\0EF\0\0", 11)
                                         << QString() << "000|CD||,EF|||,002|||";
