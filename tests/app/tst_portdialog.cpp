@@ -2,7 +2,6 @@
 
 #include "link/portdialog.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -37,7 +36,6 @@ class TestPortDialog : public QObject {
               "shown");
         QCOMPARE(d.cboPort->currentText(), QStringLiteral("Com5"));
         QVERIFY(d.optFlow[flow]->isChecked());
-        QCOMPARE(d.handshaking(), flow);
         QVERIFY(d.optEcho[0]->isChecked());
         QCOMPARE(d.txtDevice->text(), QStringLiteral("/dev/ttyS4"));
     }

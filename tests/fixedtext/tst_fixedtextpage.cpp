@@ -2,21 +2,14 @@
 #include "ptywindow.h"
 
 #include "core/commands.h"
-#include "core/displaytypes.h"
 #include "core/fileio.h"
 #include "fixedtext/fixedtextpage.h"
 #include "fixedtext/updown.h"
 
 #include <QtTest>
 #include <QtWidgets>
-#include <sys/stat.h>
 
 namespace {
-
-QString offsetMessage(qsizetype offset) {
-    return QStringLiteral("Fehler in den gespeicherten Festtexten an Offsetadresse %1!")
-        .arg(offset);
-}
 
 // The terminal's side of the fixed-text commands on the fake port: echoes image bytes into its
 // EEPROM and answers the read command with what it holds, with faults to order.
@@ -55,12 +48,14 @@ struct EchoTerminal {
     }
 };
 
-// The real main window on the fake port, with the fixed-text tab showing.
+// The real main window on the fake port, with the fixed-text tab showing and, with `defaults`,
+// every text its number.
 struct PageFixture : MainWindowFixture {
     FixedTextPage* page;
-    explicit PageFixture(int displayType = kDefaultDisplayTypeIndex) {
+    explicit PageFixture(int displayType = kDefaultDisplayTypeIndex, bool defaults = false) {
         settings->write(SettingsStore::kDisplayType, QString::number(displayType));
         page = start().fixedTextPage();
+        if (defaults) page->store().fillDefaults();
         showTab(2);
         window->show();
         port.clearWrites();
@@ -153,41 +148,13 @@ class TestFixedTextPage : public QObject {
         p.click("cmdLoadFT");
         QCOMPARE(p.page->festtextNr(), 0);
         QCOMPARE(p.texts(6), QStringLiteral("000|||,|vierte||,001|||,|||,002|||,|||keep"));
-    }
-
-    void badFiles_data() {
-        QTest::addColumn<QString>("kind"); // what the chosen path is
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("texts"); // afterwards
-        QTest::newRow("0 bytes in lines")
-            << "zeros"
-            << "Die Datei \"%1\" enthält 3 Nullzeichen. Sie wurden beim Laden durch Leerzeichen "
-               "ersetzt, weil ein Nullzeichen den Festtext im Pultino beenden und alle folgenden "
-               "Festtexte verschieben würde."
-            << "AB CD|  ||,001|||";
-        QTest::newRow("save onto a folder")
-            << "folder save"
-            << "Die Festtexte konnten nicht in der Datei \"%1\" gespeichert werden:\rUnter diesem "
-               "Namen gibt es bereits einen Ordner.\rDie Datei wurde nicht verändert."
-            << "000|||,001|||";
-    }
-
-    // Whatever the operator picks, the window answers at once in German and loses nothing.
-    void badFiles() {
-        QFETCH(QString, kind);
-        QFETCH(QString, message);
-        PageFixture p(3); // 16x4
-        p.page->store().fillDefaults();
-        QTemporaryDir dir;
-        QString path = dir.filePath(QStringLiteral("f.TXT"));
-        if (kind == u"zeros")
-            QCOMPARE(fileio::writeFile(path, QByteArray("AB\0CD\r\n\0\0\r\n", 11)), QString());
-        else
-            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("f.TXT")));
+        // Zeros would end a text early on the terminal: they are loaded as blanks, and said.
+        QCOMPARE(fileio::writeFile(path, QByteArray("AB\0CD\r\n\0\0\r\n", 11)), QString());
         p.dialogs.fileNames = {path};
-        p.click(kind.endsWith(u"save") ? "cmdSaveFT" : "cmdLoadFT");
-        QCOMPARE(p.dialogs.messages(), QStringList{message.arg(path)});
-        QTEST(p.texts(2), "texts");
+        p.click("cmdLoadFT");
+        QCOMPARE(p.texts(2), QStringLiteral("AB CD|  ||,|vierte||"));
+        QVERIFY(p.dialogs.messages().value(0).contains(
+            QStringLiteral("\"%1\" enthält 3 Nullzeichen").arg(path)));
     }
 
     void programming_data() {
@@ -206,7 +173,8 @@ class TestFixedTextPage : public QObject {
                                   << QStringList{small, read};
         QTest::newRow("one extra byte read back")
             << 6 << 0 << QByteArray("X")
-            << offsetMessage(897) + "\r(hinter dem letzten Festtext, Nr. 127)"
+            << "Fehler in den gespeicherten Festtexten an Offsetadresse 897!\r(hinter dem letzten "
+               "Festtext, Nr. 127)"
             << QStringList{small, read, "- - #ff0000 quiet"};
         QTest::newRow("first byte")
             << 6 << 1 << QByteArray() << head + "0 von 897 Bytes gespeichert.)\r" + line
@@ -224,9 +192,7 @@ class TestFixedTextPage : public QObject {
         QFETCH(int, silentFrom);
         QFETCH(QByteArray, extra);
         QFETCH(QString, message);
-        QFETCH(QStringList, looks);
-        PageFixture p(displayType);
-        p.page->store().fillDefaults();
+        PageFixture p(displayType, true);
         const QString full(40, u'F');
         for (int n = 0; n < kFixedTextCount && displayType == 13; ++n)
             p.page->store().setText(n, {full, full, full, full});
@@ -255,7 +221,7 @@ class TestFixedTextPage : public QObject {
 
         p.click("cmdSendFT");
         QCOMPARE(p.dialogs.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(seen, looks);
+        QTEST(seen, "looks");
         QCOMPARE(status, QStringLiteral("Festtexte im Pultino speichern..."));
         // A failure ends the terminal's storing with two zeros and reads nothing back.
         QCOMPARE(p.port.written(), cmd::beginFixedTexts() +
@@ -281,9 +247,9 @@ class TestFixedTextPage : public QObject {
         // report's first four lines; the texts missing on the terminal follow).
         QTest::newRow("verify: byte 4 differs")
             << "cmdVerifyFT" << QByteArray("000\rCD\0EF\0\0", 11)
-            << offsetMessage(4) +
-                   "\r(Festtext Nr. 0, Zeile 2)\rFesttext Nr. 0, Zeile 2: Pultino \"CD\", Datei "
-                   "\"\"\rFesttext Nr. 1, Zeile 1: Pultino \"EF\", Datei \"001\""
+            << "Fehler in den gespeicherten Festtexten an Offsetadresse 4!"
+               "\r(Festtext Nr. 0, Zeile 2)\rFesttext Nr. 0, Zeile 2: Pultino \"CD\", Datei "
+               "\"\"\rFesttext Nr. 1, Zeile 1: Pultino \"EF\", Datei \"001\""
             << unchanged;
         QTest::newRow("read: complete") << "cmdAuslesenFT" << QByteArray("000\rCD\0EF\0\0", 11)
                                         << QString() << "000|CD||,EF|||,002|||";
@@ -296,8 +262,7 @@ class TestFixedTextPage : public QObject {
         QFETCH(QString, button);
         QFETCH(QByteArray, reply);
         QFETCH(QString, message);
-        PageFixture p(2); // 16x2
-        p.page->store().fillDefaults();
+        PageFixture p(2, true); // 16x2
         p.show(40);
         EchoTerminal t(p.port);
         t.readReply = reply.replace("IMAGE", p.image());
@@ -348,8 +313,7 @@ class TestFixedTextPage : public QObject {
         QFETCH(int, vanishAt);
         QFETCH(QString, message);
         QFETCH(bool, abort);
-        PageFixture p(2); // 16x2
-        p.page->store().fillDefaults();
+        PageFixture p(2, true); // 16x2
         const FixedTextStore before = p.page->store();
         EchoTerminal t(p.port);
         t.vanishAt = vanishAt;
@@ -403,27 +367,17 @@ class TestFixedTextPage : public QObject {
         page->store().setEntry(9, 2, QStringLiteral("Grüße"));
         const FixedTextStore programmed = page->store();
         s.click("cmdSendFT");
-        QCOMPARE(s.dialogs.messages(), QStringList());
         QCOMPARE(s.term.fixedTextImage(), buildFesttextImage(programmed, 4, 20));
-
-        s.click("cmdVerifyFT");
-        QCOMPARE(s.dialogs.messages(),
-                 QStringList{QStringLiteral(
-                     "Festtexte im Pultino sind mit den geladenen Festtexten identisch")});
-
         s.click("cmdClearAllFT");
-        QVERIFY(page->store() == FixedTextStore{});
         s.click("cmdAuslesenFT");
-        QCOMPARE(s.dialogs.messages().size(), 1);
+        QCOMPARE(s.dialogs.messages(), QStringList());
         QVERIFY(page->store() == programmed);
-        QCOMPARE(page->txtFesttext[0]->text(), QStringLiteral("000"));
 
         page->findChild<QLineEdit*>("txtFTAbruf")->setText(QStringLiteral("9"));
         s.click("cmdShowFT");
         QTRY_COMPARE(s.term.snapshot().rowsText(),
                      (QStringList{QStringLiteral("009").leftJustified(20), QString(20, ' '),
                                   QStringLiteral("Grüße").leftJustified(20), QString(20, ' ')}));
-        QVERIFY(LinkFlags::instance().showReceivedData);
     }
 };
 

@@ -1,33 +1,11 @@
-#include "core/settings.h"
-#include "fakedialogs.h"
-#include "link/devicemap.h"
-#include "link/fakeserialport.h"
-#include "link/flags.h"
-#include "link/qtserialport.h"
 #include "link/receivehandler.h"
 #include "modaloperator.h"
+#include "ptywindow.h"
 #include "sim/faketerminal.h"
-#include "sim/ptyterminal.h"
 #include "testmode/kbdtest.h"
 #include "testmode/testmainwindow.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-// The test window on a fake port, with the simulated terminal behind it.
-struct Bench {
-    QTemporaryDir dir;
-    SettingsStore settings{dir.filePath(QStringLiteral("ZEPTAL32.ini"))};
-    DeviceMap devices{settings};
-    FakeSerialPort port;
-    FakeDialogs dialogs;
-    FakeTerminal terminal{port};
-    TestMainWindow window{port, dialogs, settings, devices};
-};
-
-} // namespace
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -43,21 +21,23 @@ class TestWindow : public QObject {
 
     void leaveRun() {
         QFETCH(bool, closeWindow);
-        Bench b;
+        MainWindowFixture b;
+        FakeTerminal terminal(b.port);
+        TestMainWindow window(b.port, b.dialogs, *b.settings, *b.devices);
         LinkFlags::instance().setAbortRequested(true); // left over from an earlier run
-        b.window.startUp();
-        b.window.show();
+        window.startUp();
+        window.show();
         Operator op([&](QWidget* w) {
             if (w->objectName() != "frmDisplayTest") return;
             if (closeWindow)
-                b.window.close();
+                window.close();
             else
                 click(w->parentWidget(), "CancelCommand");
             click(w, "Command1");
         });
-        b.window.StartCommand->click();
+        window.StartCommand->click();
         QVERIFY(!op.form);
-        QCOMPARE(b.window.isVisible(), !closeWindow);
+        QCOMPARE(window.isVisible(), !closeWindow);
         QTEST(op.rows, "rows");
         QCOMPARE(op.keysResult, QString()); // the key test never ran
         QCOMPARE(b.dialogs.messages(), QStringList());
@@ -104,31 +84,25 @@ class TestWindow : public QObject {
 
     // As `zeptal32 --test --simulator` runs: the real serial port code over a pseudo-terminal.
     void fullRunOverPty() {
-        QTemporaryDir dir;
-        SettingsStore settings(dir.filePath(QStringLiteral("ZEPTAL32.ini")));
-        DeviceMap devices(settings);
-        PtyTerminal term;
+        PtyWindow s;
         QString error;
-        QVERIFY2(term.start(&error), qPrintable(error));
-        devices.bindTemporarily(1, term.slavePath());
-        QtSerialPort port([&devices](int n) { return devices.device(n); });
-        FakeDialogs dialogs;
-        settings.write(SettingsStore::kLineSettings, QStringLiteral("4800,n,8,2"));
-        TestMainWindow window(port, dialogs, settings, devices);
+        QVERIFY2(s.session.start(&error), qPrintable(error));
+        s.devices->bindTemporarily(1, s.term.slavePath());
+        s.settings->write(SettingsStore::kLineSettings, QStringLiteral("4800,n,8,2"));
+        TestMainWindow window(s.serial, s.dialogs, *s.settings, *s.devices);
         window.startUp();
         QCOMPARE(window.statusText(), QStringLiteral("COM1: 4800,n,8,2"));
-        QCOMPARE(window.testCols() * 10 + window.testRows(), 204);
         window.show();
         const QStringList demo = testmode::demoPicture(20, 4);
         Operator op([&](QWidget* w) {
             if (auto* kbd = qobject_cast<KbdTest*>(w)) {
                 // The keys that send "1" to "4" under the key table just loaded.
                 for (char c : QByteArray("1234"))
-                    term.pressKey(static_cast<int>(term.snapshot().keyTable.indexOf(c)));
+                    s.term.pressKey(static_cast<int>(s.term.snapshot().keyTable.indexOf(c)));
                 QTRY_COMPARE_WITH_TIMEOUT(kbd->missingKeys(), QString(), 20000);
                 QTest::mouseClick(kbd->OKCommand, Qt::LeftButton);
             } else if (w->objectName() == "frmDisplayTest") {
-                QTRY_COMPARE_WITH_TIMEOUT(term.snapshot().rowsText(), demo, 20000);
+                QTRY_COMPARE_WITH_TIMEOUT(s.term.snapshot().rowsText(), demo, 20000);
                 click(w, "Command1");
             }
         });
@@ -136,13 +110,14 @@ class TestWindow : public QObject {
         window.StartCommand->click();
         QCOMPARE(op.rows, QStringList(7, QStringLiteral("#00ff00 OK")));
         QCOMPARE(op.keysResult, QString()); // every key arrived
-        QCOMPARE(dialogs.messages(), QStringList());
-        QTRY_COMPARE_WITH_TIMEOUT(term.snapshot().rowsText().mid(0, 2).join('|'),
+        QCOMPARE(s.dialogs.messages(), QStringList());
+        QCOMPARE(s.term.fixedTextImage(), testmode::numberedTextsImage());
+        // The run's last words are on the display before the demo picture is asked for again.
+        QTRY_COMPARE_WITH_TIMEOUT(s.term.snapshot().rowsText().mid(0, 2).join('|'),
                                   QStringLiteral("20x4                |Test-Ende           "),
                                   20000);
-        QCOMPARE(term.fixedTextImage(), testmode::numberedTextsImage());
         window.DemoCommand->click();
-        QTRY_COMPARE_WITH_TIMEOUT(term.snapshot().rowsText(), demo, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(s.term.snapshot().rowsText(), demo, 20000);
     }
 };
 
