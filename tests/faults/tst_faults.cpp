@@ -188,9 +188,6 @@ class TestFaults : public QObject {
         const int size = int(sampleImage().size());
         QTest::newRow("echo") << M::Echo << 0 << false << S::Done << size;
         QTest::newRow("partial echo") << M::EchoFirst << 38 << false << S::TerminalFailed << 38;
-        // The first stray 0 is still waiting when the second byte goes out.
-        QTest::newRow("NULs after every echo")
-            << M::EchoThenNul << 0 << false << S::TerminalFailed << 1;
         QTest::newRow("endless reply") << M::EndlessReply << 0 << true << S::TerminalFailed << 0;
         QTest::newRow("endless slow reply")
             << M::SlowEndless << 0 << true << S::TerminalFailed << 0;
