@@ -16,7 +16,6 @@
 #include "sim/simulatorwindow.h"
 #include "testmode/testsequence.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QtTest>
@@ -43,13 +42,6 @@ using Transfer = std::function<bool(CommandExchange&)>;
 // A save or a record onto a path: the reason it refuses, or an empty text.
 using Writer = std::function<QString(const QString&)>;
 
-struct Person : testmode::TestPerson {
-    bool retryLinkTest(const QString&) override { return false; }
-    void geometryNotSupported(const QString&) override {}
-    std::optional<QString> checkKeyboard() override { return std::nullopt; }
-    std::optional<bool> checkDisplay(int, int) override { return std::nullopt; }
-};
-
 bool passed(const testmode::StepResult& r) {
     return r.good && r.end == OpResult::Status::Done;
 }
@@ -58,11 +50,6 @@ bool passed(const testmode::StepResult& r) {
 mode_t kindOf(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
-}
-
-bool readable(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0;
 }
 
 // A line of /proc/self/status in KiB, e.g. "VmRSS:".
@@ -104,11 +91,6 @@ class TestTrust : public QObject {
             {"fixed texts",
              [](auto& x) {
                  return programFixedTexts(x, {"ab\0\0", 4}).ok();
-             }},
-            {"test: link",
-             [](auto& x) {
-                 Person p;
-                 return passed(testmode::linkTest(x, false, p));
              }},
             {"test: key table",
              [](auto& x) { return passed(testmode::loadStandardKeyTable(x, false)); }},
@@ -294,16 +276,17 @@ class TestTrust : public QObject {
         qInfo("simulated terminal grew by %lld KiB", grown);
         QVERIFY2(grown < (200 + kFreedHeldMb) * 1024, qPrintable(QString::number(grown)));
         // The newest answers are still there, never more than the terminal keeps.
-        QTRY_VERIFY_WITH_TIMEOUT(readable(fd), 60000);
+        // The first of them may be slow to come on a loaded machine, the rest follow at once.
         qint64 got = 0;
         char buf[65536];
-        for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, 2000) > 0; p.revents = 0) {
+        for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, got ? 2000 : 60000) > 0; p.revents = 0) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n <= 0) break;
             got += n;
         }
         ::close(fd);
-        QVERIFY2(got <= TerminalLink::kMaxQueuedOutput + 65536, qPrintable(QString::number(got)));
+        QVERIFY2(got > 0 && got <= TerminalLink::kMaxQueuedOutput + 65536,
+                 qPrintable(QString::number(got)));
     }
 
     // An oversize settings file is told once at start-up, kept whole, and the operator's later
