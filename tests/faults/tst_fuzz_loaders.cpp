@@ -11,13 +11,7 @@
 #include "fixedtext/txtfile.h"
 #include "keyboard/keytable.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 #include <sys/stat.h>
 
 namespace {

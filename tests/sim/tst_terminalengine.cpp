@@ -85,7 +85,6 @@ class TestTerminalEngine : public QObject {
 
         const QByteArray eeprom("E111111110000000000000000;");
         const QByteArray image = bytes({'A', 0, 'B', 0, 0});
-        row("version", versionQuery(), "1.80B");
         row("EEPROM", eepromQuery(), eeprom);
         row("image echoed, the closing 0 not, read back",
             beginFixedTexts() + image + z + readFixedTexts(), image + image);
