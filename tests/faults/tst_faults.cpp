@@ -8,8 +8,6 @@
 #include "link/qtserialport.h"
 #include "link/receivehandler.h"
 
-#include <QElapsedTimer>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <csignal>
 
@@ -29,14 +27,22 @@ struct Program : MainWindowFixture {
     ~Program() { window.reset(); } // the window still talks to the port while it closes
     MainWindow& start() { return open(serial); }
     CommandExchange& exchange() { return window->exchange(); }
-    // Port 1 opens whatever the link in the program's folder points to; a unique name keeps
-    // the port layer's lock files apart from other runs.
-    bool pointPortAt(const QString& device) {
+    // A terminal on a fresh pseudo-terminal, then the program started on it, or port 1 chosen
+    // again. Port 1 opens whatever the link in the program's folder points to; a unique name
+    // keeps the port layer's lock files apart from other runs.
+    std::unique_ptr<FaultPeer> startOn(FaultPeer::Mode mode, int count = 0) {
+        PtyPair pty;
         const QString link =
             dir.filePath(QStringLiteral("pultino-%1").arg(QCoreApplication::applicationPid()));
         QFile::remove(link);
         devices->bindTemporarily(1, link);
-        return QFile::link(device, link);
+        if (!pty.ok() || !QFile::link(pty.slavePath(), link)) return {};
+        auto peer = std::make_unique<FaultPeer>(pty.master(), mode, count);
+        if (window)
+            window->cboComPort_Click();
+        else
+            start();
+        return serial.isOpen() ? std::move(peer) : nullptr;
     }
 };
 
@@ -200,20 +206,16 @@ class TestFaults : public QObject {
         QFETCH(FaultPeer::Mode, mode);
         QFETCH(int, count);
         QFETCH(bool, readBack);
-        PtyPair pty;
         Program p;
-        QVERIFY(pty.ok() && p.pointPortAt(pty.slavePath()));
-        p.start();
-        QVERIFY2(p.serial.isOpen(), qPrintable(p.dialogs.messages().join('|')));
-        FaultPeer peer(pty.master(), mode, count);
-        pty.closeMaster();
+        const auto peer = p.startOn(mode, count);
+        QVERIFY2(peer, qPrintable(p.dialogs.messages().join('|')));
         // The slow reply would take the full six minutes to reach the real limit.
         if (mode == FaultPeer::Mode::SlowEndless)
             p.exchange().setLimits(CommandExchange::kMaxReplyBytes, 1500);
         if (mode == FaultPeer::Mode::Flood) {
-            QTRY_VERIFY_WITH_TIMEOUT(peer.sent() > 2 * 1024 * 1024, 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(peer->sent() > 2 * 1024 * 1024, 60000);
             QVERIFY(p.window->receiver().buffer().size() <= ReceiveHandler::kIdleTail);
-            peer.setMode(FaultPeer::Mode::Echo);
+            peer->setMode(FaultPeer::Mode::Echo);
             // What is still on its way when the flood ends would be a wrong echo.
             QElapsedTimer quiet;
             quiet.start();
@@ -232,7 +234,7 @@ class TestFaults : public QObject {
         QTEST(result.status, "result");
         if (readBack) QCOMPARE(p.exchange().lastEnd(), CommandExchange::WaitEnd::Overlong);
         if (!readBack) QTEST(int(result.done), "done");
-        if (result.ok() && mode != FaultPeer::Mode::Flood) receivedWhole(peer, image);
+        if (result.ok() && mode != FaultPeer::Mode::Flood) receivedWhole(*peer, image);
         QVERIFY(p.dialogs.messages().isEmpty());
     }
 
@@ -241,28 +243,20 @@ class TestFaults : public QObject {
     void closedInMidTransferAndReopened() {
         Program p;
         const QByteArray image = sampleImage();
-        {
-            PtyPair pty;
-            QVERIFY(pty.ok() && p.pointPortAt(pty.slavePath()));
-            p.start();
-            FaultPeer peer(pty.master(), FaultPeer::Mode::CloseAfter, 58);
-            pty.closeMaster();
-            const OpResult r = programFixedTexts(p.exchange(), image);
-            QCOMPARE(r.status, OpResult::Status::PortLost);
-            // 58 image bytes were echoed; the hang-up may overtake the last echo, never is more
-            // reported stored than the terminal got.
-            QVERIFY2(r.done == 57 || r.done == 58, qPrintable(QString::number(r.done)));
-            QTRY_COMPARE(p.dialogs.messages(), QStringList{portLostMessage(p.serial)});
-            QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 geschlossen "));
-        }
-        PtyPair again;
-        QVERIFY(again.ok() && p.pointPortAt(again.slavePath()));
-        FaultPeer peer(again.master(), FaultPeer::Mode::Echo);
-        again.closeMaster();
-        p.window->cboComPort_Click(); // the same entry, chosen again
+        const auto hangsUp = p.startOn(FaultPeer::Mode::CloseAfter, 58);
+        QVERIFY(hangsUp);
+        const OpResult r = programFixedTexts(p.exchange(), image);
+        QCOMPARE(r.status, OpResult::Status::PortLost);
+        // 58 image bytes were echoed; the hang-up may overtake the last echo, never is more
+        // reported stored than the terminal got.
+        QVERIFY2(r.done == 57 || r.done == 58, qPrintable(QString::number(r.done)));
+        QTRY_COMPARE(p.dialogs.messages(), QStringList{portLostMessage(p.serial)});
+        QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 geschlossen "));
+        const auto again = p.startOn(FaultPeer::Mode::Echo);
+        QVERIFY(again);
         QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 "));
         QVERIFY(programFixedTexts(p.exchange(), image).ok());
-        receivedWhole(peer, image);
+        receivedWhole(*again, image);
         QCOMPARE(p.dialogs.messages().size(), 1);
     }
 
