@@ -167,11 +167,7 @@ class TestFuzzLoaders : public QObject {
         QStringList faults;
         int run = 0;
         for (; run < cases && faults.size() < 5; ++run) {
-            QFile file(path);
-            const QByteArray data = randomFile(rng);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            QCOMPARE(file.write(data), data.size());
-            file.close();
+            QVERIFY(fileio::writeFile(path, randomFile(rng)).isEmpty());
             const QString fault = check(kLoaders[row], rng, path, false);
             if (!fault.isEmpty()) faults << QStringLiteral("case %1: %2").arg(run).arg(fault);
         }
