@@ -116,7 +116,6 @@ class TestTrust : public QObject {
         QFETCH(Transfer, transfer);
         QFETCH(Line, line);
         QFETCH(bool, ok);
-        LinkFlags::instance().setAbortRequested(false);
         FakeSerialPort port;
         ReceiveHandler receiver(port);
         FakeDialogs dialogs;
