@@ -125,7 +125,7 @@ class TestTrust : public QObject {
         port.onWrite = [&](const QByteArray& b) {
             if (b.size() == 1) port.feed(line(b[0]));
         };
-        // Else stored by the terminal's own account, though never echoed.
+        // A transfer reported as stored that was never echoed is data lost.
         QCOMPARE(transfer(exchange), ok);
         QVERIFY(dialogs.messages().isEmpty());
     }
@@ -271,8 +271,8 @@ class TestTrust : public QObject {
         const qint64 grown = qMax(statusKb("VmHWM:"), statusKb("VmRSS:")) - before;
         qInfo("simulated terminal grew by %lld KiB", grown);
         QVERIFY2(grown < (200 + kFreedHeldMb) * 1024, qPrintable(QString::number(grown)));
-        // The newest answers are still there, never more than the terminal keeps.
-        // The first of them may be slow to come on a loaded machine, the rest follow at once.
+        // The newest answers are still there, never more than the terminal keeps. The first of
+        // them may be slow to come on a loaded machine, the rest follow at once.
         qint64 got = 0;
         char buf[65536];
         for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, got ? 2000 : 60000) > 0; p.revents = 0) {
