@@ -65,10 +65,9 @@ void FaultPeer::run() {
                     afterEsc = c == '\x1b';
                     continue;
                 }
-                if (mode != Mode::Echo && mode != Mode::EchoThenNul && echoed >= count_) continue;
+                if (mode != Mode::Echo && echoed >= count_) continue;
                 ++echoed;
                 out += c;
-                if (mode == Mode::EchoThenNul) out += '\0';
             }
             if (mode == Mode::EndlessReply || mode == Mode::SlowEndless) out.clear();
             if (!send(out)) return;

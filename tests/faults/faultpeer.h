@@ -12,7 +12,6 @@ class FaultPeer {
   public:
     enum class Mode {
         Echo,         // every byte back but ESC and the command letter after it
-        EchoThenNul,  // every byte back, each followed by a 0
         EchoFirst,    // the first `count` bytes back, then silence
         CloseAfter,   // the first `count` bytes back, then hang up
         EndlessReply, // an ESC "W" is answered with bytes that never end in 0, 0

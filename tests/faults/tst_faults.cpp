@@ -8,16 +8,18 @@
 #include "link/qtserialport.h"
 #include "link/receivehandler.h"
 
-#include <QElapsedTimer>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <csignal>
 
 namespace {
 
 // The figures the suite reports at the end. A crash or a sanitizer report ends the process
-// before the report, so a report always means none happened.
-int cases = 0, hangs = 0, dataLost = 0, badDevicesTold = 0;
+// before the report, so a report always means none happened; a hang or lost data fails its case.
+int cases = 0, failed = 0;
+
+// The program's own keys, which it may write anew.
+const QList<QByteArray> kOwnKeys = {"COM-Anschlu%DF", "COM-Anschlu\xc3\x9f", "Einstellungen",
+                                    "DisplayTyp"};
 
 // The real window on the real serial port.
 struct Program : MainWindowFixture {
@@ -25,14 +27,22 @@ struct Program : MainWindowFixture {
     ~Program() { window.reset(); } // the window still talks to the port while it closes
     MainWindow& start() { return open(serial); }
     CommandExchange& exchange() { return window->exchange(); }
-    // Port 1 opens whatever the link in the program's folder points to; a unique name keeps
-    // the port layer's lock files apart from other runs.
-    bool pointPortAt(const QString& device) {
+    // A terminal on a fresh pseudo-terminal, then the program started on it, or port 1 chosen
+    // again. Port 1 opens whatever the link in the program's folder points to; a unique name
+    // keeps the port layer's lock files apart from other runs.
+    std::unique_ptr<FaultPeer> startOn(FaultPeer::Mode mode, int count = 0) {
+        PtyPair pty;
         const QString link =
             dir.filePath(QStringLiteral("pultino-%1").arg(QCoreApplication::applicationPid()));
         QFile::remove(link);
         devices->bindTemporarily(1, link);
-        return QFile::link(device, link);
+        if (!pty.ok() || !QFile::link(pty.slavePath(), link)) return {};
+        auto peer = std::make_unique<FaultPeer>(pty.master(), mode, count);
+        if (window)
+            window->cboComPort_Click();
+        else
+            start();
+        return serial.isOpen() ? std::move(peer) : nullptr;
     }
 };
 
@@ -65,8 +75,7 @@ QByteArray fuzzSettings(QRandomGenerator& r, const QByteArray& dir) {
     const QList<QByteArray> devices = {
         dir + "/absent",  dir + "/dev\0\0\0\0"_ba, dir + "/a\tb", dir + '/' + QByteArray(700, 'p'),
         dir + "/tty\xe4", dir + "/Ger\xc3\xa4t 1", "\x01",        "\"" + dir + "/q,u\""};
-    const QList<QByteArray> ours = {"COM-Anschlu%DF", "COM-Anschlu\xc3\x9f", "Einstellungen",
-                                    "DisplayTyp",     "Handshaking",         "Echo"};
+    const QList<QByteArray> ours = kOwnKeys + QList<QByteArray>{"Handshaking", "Echo"};
     QByteArray file;
     for (int i = r.bounded(40); i > 0; --i) {
         switch (r.bounded(8)) {
@@ -109,14 +118,12 @@ int foreignLinesLost(const QByteArray& before, const QByteArray& after) {
                 l.chop(1);
         return all;
     };
-    static const QList<QByteArray> own = {"COM-Anschlu%DF", "COM-Anschlu\xc3\x9f", "Einstellungen",
-                                          "DisplayTyp"};
     QList<QByteArray> left = lines(after);
     int lost = 0, ownReplaced = 0;
     for (const QByteArray& line : lines(before)) {
         if (left.removeOne(line)) continue;
         const bool isOwn =
-            line.contains('=') && own.contains(line.left(line.indexOf('=')).trimmed());
+            line.contains('=') && kOwnKeys.contains(line.left(line.indexOf('=')).trimmed());
         if (!isOwn || ++ownReplaced > 3) ++lost;
     }
     return lost;
@@ -125,9 +132,7 @@ int foreignLinesLost(const QByteArray& before, const QByteArray& after) {
 // What the program reports as stored reached the terminal, every byte of it.
 void receivedWhole(const FaultPeer& peer, const QByteArray& image) {
     const QByteArray expected = "\x1bR" + image + '\0';
-    (void)QTest::qWaitFor([&] { return peer.received() == expected; }, 10000);
-    dataLost += peer.received() != expected;
-    QCOMPARE(peer.received(), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(peer.received(), expected, 10000);
 }
 
 } // namespace
@@ -135,11 +140,12 @@ void receivedWhole(const FaultPeer& peer, const QByteArray& image) {
 class TestFaults : public QObject {
     Q_OBJECT
   private slots:
+    void init() { ++cases; }
+    void cleanup() { failed += QTest::currentTestFailed(); }
     void cleanupTestCase() {
-        qInfo("fault suite: %d cases run, 0 crashes, %d hangs, 0 sanitizer reports, %d with data "
-              "lost; %d start-ups told of a bad device entry",
-              cases, hangs, dataLost, badDevicesTold);
-        QCOMPARE(hangs + dataLost, 0);
+        qInfo("fault suite: %d cases run, 0 crashes, 0 sanitizer reports, %d failed (hangs and "
+              "data lost among them)",
+              cases, failed);
     }
 
     // Every start-up survives a hostile settings file: no crash, a device text that cannot be one
@@ -161,7 +167,7 @@ class TestFaults : public QObject {
             clock.start();
             MainWindow& w = p.start();
             ++cases;
-            hangs += clock.elapsed() > 20000;
+            QVERIFY2(clock.elapsed() < 20000, "hang");
             const int n = p.serial.portNumber();
             QVERIFY(n >= 1 && n <= 16);
             QCOMPARE(p.find<QComboBox>(QStringLiteral("cboComPort"))->currentData(), QVariant(n));
@@ -169,14 +175,11 @@ class TestFaults : public QObject {
             QVERIFY(w.displayColumns() >= 8 && w.displayColumns() <= 40);
             QVERIFY(w.displayRows() >= 1 && w.displayRows() <= 4);
             QVERIFY(DeviceMap::usableDevice(p.serial.deviceName()));
-            const int told =
-                int(p.dialogs.messages().filter(QStringLiteral("kein gültiger Gerätename")).size());
-            QCOMPARE(told, p.devices->ignoredEntries().isEmpty() ? 0 : 1);
-            badDevicesTold += told;
+            QCOMPARE(p.dialogs.messages().filter(QStringLiteral("kein gültiger Gerätename")).size(),
+                     p.devices->ignoredEntries().isEmpty() ? 0 : 1);
             QVERIFY(f.open(QIODevice::ReadOnly));
-            const int lost = foreignLinesLost(before, f.readAll());
-            dataLost += lost;
-            QVERIFY2(lost == 0, qPrintable(QStringLiteral("case %1").arg(i)));
+            QVERIFY2(foreignLinesLost(before, f.readAll()) == 0,
+                     qPrintable(QStringLiteral("case %1").arg(i)));
         }
     }
 
@@ -191,9 +194,6 @@ class TestFaults : public QObject {
         const int size = int(sampleImage().size());
         QTest::newRow("echo") << M::Echo << 0 << false << S::Done << size;
         QTest::newRow("partial echo") << M::EchoFirst << 38 << false << S::TerminalFailed << 38;
-        // The first stray 0 is still waiting when the second byte goes out.
-        QTest::newRow("NULs after every echo")
-            << M::EchoThenNul << 0 << false << S::TerminalFailed << 1;
         QTest::newRow("endless reply") << M::EndlessReply << 0 << true << S::TerminalFailed << 0;
         QTest::newRow("endless slow reply")
             << M::SlowEndless << 0 << true << S::TerminalFailed << 0;
@@ -206,20 +206,16 @@ class TestFaults : public QObject {
         QFETCH(FaultPeer::Mode, mode);
         QFETCH(int, count);
         QFETCH(bool, readBack);
-        PtyPair pty;
         Program p;
-        QVERIFY(pty.ok() && p.pointPortAt(pty.slavePath()));
-        p.start();
-        QVERIFY2(p.serial.isOpen(), qPrintable(p.dialogs.messages().join('|')));
-        FaultPeer peer(pty.master(), mode, count);
-        pty.closeMaster();
+        const auto peer = p.startOn(mode, count);
+        QVERIFY2(peer, qPrintable(p.dialogs.messages().join('|')));
         // The slow reply would take the full six minutes to reach the real limit.
         if (mode == FaultPeer::Mode::SlowEndless)
             p.exchange().setLimits(CommandExchange::kMaxReplyBytes, 1500);
         if (mode == FaultPeer::Mode::Flood) {
-            QTRY_VERIFY_WITH_TIMEOUT(peer.sent() > 2 * 1024 * 1024, 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(peer->sent() > 2 * 1024 * 1024, 60000);
             QVERIFY(p.window->receiver().buffer().size() <= ReceiveHandler::kIdleTail);
-            peer.setMode(FaultPeer::Mode::Echo);
+            peer->setMode(FaultPeer::Mode::Echo);
             // What is still on its way when the flood ends would be a wrong echo.
             QElapsedTimer quiet;
             quiet.start();
@@ -234,12 +230,11 @@ class TestFaults : public QObject {
         const QByteArray image = sampleImage();
         const OpResult result = readBack ? readFixedTextImage(p.exchange()).result
                                          : programFixedTexts(p.exchange(), image);
-        ++cases;
-        hangs += clock.elapsed() > 30000;
+        QVERIFY2(clock.elapsed() < 30000, "hang");
         QTEST(result.status, "result");
         if (readBack) QCOMPARE(p.exchange().lastEnd(), CommandExchange::WaitEnd::Overlong);
         if (!readBack) QTEST(int(result.done), "done");
-        if (result.ok() && mode != FaultPeer::Mode::Flood) receivedWhole(peer, image);
+        if (result.ok() && mode != FaultPeer::Mode::Flood) receivedWhole(*peer, image);
         QVERIFY(p.dialogs.messages().isEmpty());
     }
 
@@ -248,30 +243,20 @@ class TestFaults : public QObject {
     void closedInMidTransferAndReopened() {
         Program p;
         const QByteArray image = sampleImage();
-        {
-            PtyPair pty;
-            QVERIFY(pty.ok() && p.pointPortAt(pty.slavePath()));
-            p.start();
-            FaultPeer peer(pty.master(), FaultPeer::Mode::CloseAfter, 58);
-            pty.closeMaster();
-            const OpResult r = programFixedTexts(p.exchange(), image);
-            ++cases;
-            QCOMPARE(r.status, OpResult::Status::PortLost);
-            // 58 image bytes were echoed; the hang-up may overtake the last echo, never is more
-            // reported stored than the terminal got.
-            QVERIFY2(r.done == 57 || r.done == 58, qPrintable(QString::number(r.done)));
-            QTRY_COMPARE(p.dialogs.messages(), QStringList{portLostMessage(p.serial)});
-            QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 geschlossen "));
-        }
-        PtyPair again;
-        QVERIFY(again.ok() && p.pointPortAt(again.slavePath()));
-        FaultPeer peer(again.master(), FaultPeer::Mode::Echo);
-        again.closeMaster();
-        p.window->cboComPort_Click(); // the same entry, chosen again
+        const auto hangsUp = p.startOn(FaultPeer::Mode::CloseAfter, 58);
+        QVERIFY(hangsUp);
+        const OpResult r = programFixedTexts(p.exchange(), image);
+        QCOMPARE(r.status, OpResult::Status::PortLost);
+        // 58 image bytes were echoed; the hang-up may overtake the last echo, never is more
+        // reported stored than the terminal got.
+        QVERIFY2(r.done == 57 || r.done == 58, qPrintable(QString::number(r.done)));
+        QTRY_COMPARE(p.dialogs.messages(), QStringList{portLostMessage(p.serial)});
+        QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 geschlossen "));
+        const auto again = p.startOn(FaultPeer::Mode::Echo);
+        QVERIFY(again);
         QCOMPARE(p.window->panelText(2), QStringLiteral("COM1 "));
-        ++cases;
         QVERIFY(programFixedTexts(p.exchange(), image).ok());
-        receivedWhole(peer, image);
+        receivedWhole(*again, image);
         QCOMPARE(p.dialogs.messages().size(), 1);
     }
 
@@ -282,43 +267,28 @@ class TestFaults : public QObject {
         QTest::addColumn<int>("signal");       // 0: none, stdout is a full disk
         QTest::addColumn<QString>("cue");      // on stderr before the signal goes
         QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("lastSent"); // the trace's last sent burst
-        QTest::addColumn<int>("definitions");     // at most this many ESC "&L" sent
         const QStringList sim{"--simulator", "--trace", "@/trace"};
         const QStringList write =
             sim +
             QStringList{"--simulator-option", "line-rate", "--display", "40x4", "texts", "write",
                         "@/full.txt"};
-        const QStringList silent = sim + QStringList{"--simulator-option", "no-echo-after=0"};
-        const QByteArray closed = " > 00 00 |..|";
-        QTest::newRow("help, stdout full")
-            << QStringList{"--help"} << 0 << "" << 2 << QByteArray() << 0;
-        QTest::newRow("texts read -, stdout full")
-            << sim + QStringList{"texts", "read", "-"} << 0 << "" << 2 << QByteArray() << 0;
-        QTest::newRow("SIGTERM in texts write")
-            << write << int(SIGTERM) << "Speichern: 0 %" << 143 << closed << 0;
-        QTest::newRow("SIGHUP in texts write")
-            << write << int(SIGHUP) << "Speichern: 0 %" << 129 << closed << 0;
-        QTest::newRow("Ctrl-C in char write")
-            << silent + QStringList{"char", "write", "@/c.chr"} << int(SIGINT) << "Zeichen aus"
-            << 130 << QByteArray() << 1;
+        QTest::newRow("help, stdout full") << QStringList{"--help"} << 0 << "" << 2;
+        QTest::newRow("SIGTERM in texts write") << write << int(SIGTERM) << "Speichern: 0 %" << 143;
+        QTest::newRow("SIGHUP in texts write") << write << int(SIGHUP) << "Speichern: 0 %" << 129;
         QTest::newRow("Ctrl-C in char erase all")
-            << silent + QStringList{"char", "erase", "all"} << int(SIGINT) << "Simuliertes Pultino"
-            << 130 << QByteArray() << 1;
+            << sim + QStringList{"--simulator-option", "no-echo-after=0", "char", "erase", "all"}
+            << int(SIGINT) << "Simuliertes Pultino" << 130;
     }
 
     void commandLineTool() {
         QFETCH(QStringList, args);
         QFETCH(int, signal);
         QFETCH(QString, cue);
-        QFETCH(int, code);
         QTemporaryDir dir;
-        for (const auto& [name, data] :
-             {std::pair("full.txt", (QByteArray(40, 'A') + "\r\n").repeated(512)),
-              std::pair("c.chr", QByteArray::fromHex("02414142434445464700"))}) {
-            QFile f(dir.filePath(QLatin1String(name)));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
-        }
+        QFile full(dir.filePath(QStringLiteral("full.txt")));
+        QVERIFY(full.open(QIODevice::WriteOnly) &&
+                full.write((QByteArray(40, 'A') + "\r\n").repeated(512)) > 0);
+        full.close();
         for (QString& arg : args)
             arg.replace(QLatin1Char('@'), dir.path());
         QProcess process;
@@ -331,10 +301,8 @@ class TestFaults : public QObject {
             ::kill(pid_t(process.processId()), signal);
         }
         const CliRun r = CliRunner::wait(process, 60000);
-        ++cases;
-        hangs += process.state() != QProcess::NotRunning;
         err += r.err;
-        QCOMPARE(r.code, code);
+        QTEST(r.code, "code");
         QVERIFY2(!err.contains(QLatin1String("Echo")), qPrintable(err));
         if (signal == 0) {
             QVERIFY2(err.contains(QLatin1String("Standardausgabe")), qPrintable(err));
@@ -343,11 +311,12 @@ class TestFaults : public QObject {
         QFile trace(dir.filePath(QStringLiteral("trace")));
         QVERIFY(trace.open(QIODevice::ReadOnly));
         const QByteArray traced = trace.readAll();
-        QFETCH(QByteArray, lastSent);
-        QVERIFY2(traced.mid(traced.lastIndexOf(" > ")).startsWith(lastSent),
-                 traced.right(200).constData());
-        QFETCH(int, definitions);
-        if (definitions > 0) QVERIFY(traced.count("> 1B 26 4C") <= definitions);
+        // A texts write ends with the two closing 0 bytes; an erase stops at the first character.
+        if (args.contains(u"texts"))
+            QVERIFY2(traced.mid(traced.lastIndexOf(" > ")).startsWith(" > 00 00 |..|"),
+                     traced.right(200).constData());
+        else
+            QVERIFY(traced.count("> 1B 26 4C") <= 1);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "mainwindowfixture.h"
+#include "modaloperator.h"
 
 #include "app/qtdialogs.h"
 #include "chars/charops.h"
@@ -15,7 +16,6 @@
 #include "sim/simulatorwindow.h"
 #include "testmode/testsequence.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QtTest>
@@ -30,10 +30,10 @@
 
 namespace {
 
-// The figures this part of the fault suite reports. A crash or a sanitizer report ends the
-// process before the report, so a report always means none happened.
-int cases = 0;
-int dataLost = 0;
+// The figures this part of the fault suite reports. A crash, a hang or a sanitizer report ends
+// the process before the report, so a report always means none happened; a case that loses data
+// fails.
+int cases = 0, failed = 0;
 
 // What a line gives back for one data byte sent alone.
 using Line = std::function<QByteArray(char)>;
@@ -41,13 +41,6 @@ using Line = std::function<QByteArray(char)>;
 using Transfer = std::function<bool(CommandExchange&)>;
 // A save or a record onto a path: the reason it refuses, or an empty text.
 using Writer = std::function<QString(const QString&)>;
-
-struct Person : testmode::TestPerson {
-    bool retryLinkTest(const QString&) override { return false; }
-    void geometryNotSupported(const QString&) override {}
-    std::optional<QString> checkKeyboard() override { return std::nullopt; }
-    std::optional<bool> checkDisplay(int, int) override { return std::nullopt; }
-};
 
 bool passed(const testmode::StepResult& r) {
     return r.good && r.end == OpResult::Status::Done;
@@ -57,11 +50,6 @@ bool passed(const testmode::StepResult& r) {
 mode_t kindOf(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
-}
-
-bool readable(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0;
 }
 
 // A line of /proc/self/status in KiB, e.g. "VmRSS:".
@@ -85,11 +73,12 @@ Q_DECLARE_METATYPE(Writer)
 class TestTrust : public QObject {
     Q_OBJECT
   private slots:
+    void init() { ++cases; }
+    void cleanup() { failed += QTest::currentTestFailed(); }
     void cleanupTestCase() {
         qInfo("fault suite (line and files): %d cases run, 0 crashes, 0 hangs, 0 sanitizer "
-              "reports, %d with data lost",
-              cases, dataLost);
-        QCOMPARE(dataLost, 0);
+              "reports, %d failed",
+              cases, failed);
     }
 
     void noiseIsNoEcho_data() {
@@ -102,11 +91,6 @@ class TestTrust : public QObject {
             {"fixed texts",
              [](auto& x) {
                  return programFixedTexts(x, {"ab\0\0", 4}).ok();
-             }},
-            {"test: link",
-             [](auto& x) {
-                 Person p;
-                 return passed(testmode::linkTest(x, false, p));
              }},
             {"test: key table",
              [](auto& x) { return passed(testmode::loadStandardKeyTable(x, false)); }},
@@ -132,7 +116,6 @@ class TestTrust : public QObject {
         QFETCH(Transfer, transfer);
         QFETCH(Line, line);
         QFETCH(bool, ok);
-        LinkFlags::instance().setAbortRequested(false);
         FakeSerialPort port;
         ReceiveHandler receiver(port);
         FakeDialogs dialogs;
@@ -142,10 +125,8 @@ class TestTrust : public QObject {
         port.onWrite = [&](const QByteArray& b) {
             if (b.size() == 1) port.feed(line(b[0]));
         };
-        ++cases;
-        const bool reported = transfer(exchange);
-        dataLost += reported && !ok; // stored by the terminal's own account, though never echoed
-        QCOMPARE(reported, ok);
+        // A transfer reported as stored that was never echoed is data lost.
+        QCOMPARE(transfer(exchange), ok);
         QVERIFY(dialogs.messages().isEmpty());
     }
 
@@ -159,23 +140,17 @@ class TestTrust : public QObject {
                  std::pair(Qt::PlainText, kMarkup));
 
         QtDialogs dialogs;
-        const auto shown = std::make_shared<std::pair<Qt::TextFormat, QString>>();
-        const auto look = [shown] {
-            QTimer::singleShot(0, [shown] {
-                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
-                for (QLabel* l : dialog->findChildren<QLabel*>())
-                    if (l->text().contains(kMarkup)) *shown = {l->textFormat(), l->text()};
-                dialog->reject();
-            });
-        };
+        std::pair<Qt::TextFormat, QString> shown;
+        Operator op([&shown](QWidget* dialog) {
+            for (QLabel* l : dialog->findChildren<QLabel*>())
+                if (l->text().contains(kMarkup)) shown = {l->textFormat(), l->text()};
+            static_cast<QDialog*>(dialog)->reject();
+        });
         const QString file = QStringLiteral("/tmp/%1.CHR").arg(kMarkup);
-        look();
         showFileFailure(dialogs, QStringLiteral("Datei \"%1\": %2"), file, QStringLiteral("x"));
-        QCOMPARE(*shown, std::pair(Qt::PlainText, QStringLiteral("Datei \"%1\": x").arg(file)));
-        look();
+        QCOMPARE(shown, std::pair(Qt::PlainText, QStringLiteral("Datei \"%1\": x").arg(file)));
         dialogs.inputBox(kMarkup, QStringLiteral("T"), QString());
-        QCOMPARE(*shown, std::pair(Qt::PlainText, kMarkup));
+        QCOMPARE(shown, std::pair(Qt::PlainText, kMarkup));
 
         TerminalLink link;
         SimulatorWindow sim(link, kMarkup);
@@ -184,7 +159,6 @@ class TestTrust : public QObject {
         QVERIFY(device->text().endsWith(kMarkup));
         QCOMPARE(sim.findChild<QLabel*>(QStringLiteral("lblSimStatus"))->textFormat(),
                  Qt::PlainText);
-        cases += 4;
     }
 
     void onlyRegularFilesAreWritten_data() {
@@ -223,19 +197,14 @@ class TestTrust : public QObject {
         file.close();
         const mode_t before = kindOf(path);
         const QString why = writer(path);
-        ++cases;
         char c;
         if (reader >= 0) QVERIFY(::read(reader, &c, 1) <= 0); // nothing arrived
         if (reader >= 0) ::close(reader);
-        if (target == u"regular file" || target == u"new name") {
-            QVERIFY2(why.isEmpty(), qPrintable(why));
-            QCOMPARE(kindOf(path), mode_t(S_IFREG));
-            return;
-        }
-        dataLost += kindOf(path) != before;
-        QCOMPARE(kindOf(path), before);
-        QVERIFY2(why.contains(QStringLiteral("keine gewöhnliche Datei")) ||
-                     why.contains(QStringLiteral("Ordner")),
+        const bool regular = target == u"regular file" || target == u"new name";
+        QCOMPARE(kindOf(path), regular ? mode_t(S_IFREG) : before);
+        QVERIFY2(regular ? why.isEmpty()
+                         : why.contains(QStringLiteral("keine gewöhnliche Datei")) ||
+                               why.contains(QStringLiteral("Ordner")),
                  qPrintable(why));
     }
 
@@ -256,7 +225,6 @@ class TestTrust : public QObject {
         for (int i = 0; i < 500; ++i)
             trace.sent(QByteArray(16, 'x'));
         ::setrlimit(RLIMIT_FSIZE, &old);
-        ++cases;
         QCOMPARE(told.size(), 1);
         QVERIFY(told[0].contains(QStringLiteral("spur.log")));
         QVERIFY(!trace.isOpen());
@@ -290,10 +258,9 @@ class TestTrust : public QObject {
         }
         QTRY_COMPARE_WITH_TIMEOUT(taken, requests.size(), 120000);
         // The terminal takes each burst only once it has answered the one before: when the
-        // version query is in, every read-back has been answered.
+        // version query, a burst of its own, is in, every read-back has been answered.
         QCOMPARE(::write(fd, "\x1b&V", 3), ssize_t(3));
         QTRY_COMPARE_WITH_TIMEOUT(taken, requests.size() + 3, 120000);
-        ++cases;
         // AddressSanitizer holds freed memory back (256 MB by default) to catch a use after free;
         // the unbounded terminal grew by over 600 MB without it.
 #ifdef __SANITIZE_ADDRESS__
@@ -304,17 +271,18 @@ class TestTrust : public QObject {
         const qint64 grown = qMax(statusKb("VmHWM:"), statusKb("VmRSS:")) - before;
         qInfo("simulated terminal grew by %lld KiB", grown);
         QVERIFY2(grown < (200 + kFreedHeldMb) * 1024, qPrintable(QString::number(grown)));
-        // The newest answers are still there, never more than the terminal keeps.
-        QTRY_VERIFY_WITH_TIMEOUT(readable(fd), 60000);
+        // The newest answers are still there, never more than the terminal keeps. The first of
+        // them may be slow to come on a loaded machine, the rest follow at once.
         qint64 got = 0;
         char buf[65536];
-        for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, 2000) > 0; p.revents = 0) {
+        for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, got ? 2000 : 60000) > 0; p.revents = 0) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n <= 0) break;
             got += n;
         }
         ::close(fd);
-        QVERIFY2(got <= TerminalLink::kMaxQueuedOutput + 65536, qPrintable(QString::number(got)));
+        QVERIFY2(got > 0 && got <= TerminalLink::kMaxQueuedOutput + 65536,
+                 qPrintable(QString::number(got)));
     }
 
     // An oversize settings file is told once at start-up, kept whole, and the operator's later
@@ -323,20 +291,14 @@ class TestTrust : public QObject {
         MainWindowFixture f;
         const QByteArray big =
             "[Einstellungen]\nDisplayTyp=3\n[Fremd]\nx=" + QByteArray(fileio::kMaxFileSize, 'x');
-        QFile file(f.settings->fileName());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(big) == big.size());
-        file.close();
+        QVERIFY(fileio::writeFile(f.settings->fileName(), big).isEmpty());
         MainWindow& w = f.start();
         QCOMPARE(f.dialogs.messages().filter(QStringLiteral("größer als")).size(), 1);
         f.find<QComboBox>(QStringLiteral("cboDisplaytype"))->setCurrentIndex(9);
         w.cboDisplaytype_Click();
-        ++cases;
         QCOMPARE(f.settings->read(SettingsStore::kDisplayType), QStringLiteral("9"));
-        QFile backup(f.settings->fileName() + QStringLiteral(".zu-gross"));
-        QVERIFY(backup.open(QIODevice::ReadOnly));
-        const bool kept = backup.readAll() == big;
-        dataLost += !kept;
-        QVERIFY(kept);
+        const QString backup = f.settings->fileName() + QStringLiteral(".zu-gross");
+        QVERIFY(fileio::readFile(backup, big.size()).data == big);
     }
 };
 
