@@ -32,9 +32,7 @@ class TestTranslations : public QObject {
         const char* texts[][3] = {
             // context, source, German
             {"QPlatformTheme", "&Yes", "&Ja"},
-            {"QPlatformTheme", "&No", "&Nein"},
             {"QPlatformTheme", "Cancel", "Abbrechen"},
-            {"QFileDialog", "File &name:", "Datei&name:"},
             {"QFileDialog", "%1 already exists.\nDo you want to replace it?",
              "Die Datei %1 existiert bereits.\nSoll sie überschrieben werden?"}};
         for (const auto& [context, source, german] : texts)
