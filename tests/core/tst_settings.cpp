@@ -1,7 +1,5 @@
 #include "core/settings.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {

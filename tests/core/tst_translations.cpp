@@ -1,9 +1,6 @@
 #include "core/translations.h"
 
-#include <QCoreApplication>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTranslator>
+#include <QtTest>
 
 // The toolkit's dialogs and standard buttons speak German, and a system without the catalogue
 // keeps running in English.

@@ -62,7 +62,6 @@ class TestKeyboard : public QObject {
         const QByteArray table =
             keyCodes(defaultKeyTexts()).replace(0, 3, QByteArray("\0\xff\r", 3));
         QCOMPARE(fileio::writeFile(path, QByteArray(40, 'x')), QString());
-        QCOMPARE(readKeyTableFile(path).codes, QByteArray(kKeyCount, 'x'));
         QCOMPARE(writeKeyTableFile(path, table), QString());
         QCOMPARE(readKeyTableFile(path).codes, table);
         QCOMPARE(fileio::readFile(path).data, table + QByteArray(8, 'x')); // the tail stays
@@ -133,8 +132,6 @@ class TestKeyboard : public QObject {
         f.click(mode ? QStringLiteral("cmdSetKbdMode") : "cmd" + clicks + "KbdTable");
         QTEST(f.port.written(), "written");
         QTEST(f.dialogs.messages().join(u'|'), "message");
-        if (!f.dialogs.shown.isEmpty())
-            QCOMPARE(f.dialogs.shown[0].title, mode && echoes >= 0 ? "Hinweis" : kAppTitle);
         QTEST(monitor(f), "monitor");
         // Every way out: monitor on, status empty, window usable, the grid as edited.
         QVERIFY(LinkFlags::instance().showReceivedData && !f.window->inputBlocked() &&

@@ -6,11 +6,8 @@
 #include "mainwindowfixture.h"
 #include "sim/ptyterminal.h"
 
-#include <QElapsedTimer>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
