@@ -133,10 +133,9 @@ class TestFinding : public QObject {
         QCOMPARE(rows.size(), 1);
         const ScanRow& row = rows[0];
         QCOMPARE(row.found ? row.found->settings : QString(), found);
-        if (row.found) {
-            QCOMPARE(row.found->firmware, QStringLiteral("1.80"));
+        // The firmware the search names is shown by the tool's and the dialog's tests.
+        if (row.found)
             QCOMPARE(row.found->eeprom.value(0), QStringLiteral("EEPROM Nr. 1: Vorhanden"));
-        }
         QCOMPARE(row.use.busy(), holder == 1);
         if (holder == 1) {
             QCOMPARE(row.use.text(), QStringLiteral("in Benutzung durch sleep (PID %1)").arg(pid));
