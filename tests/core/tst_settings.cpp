@@ -1,18 +1,7 @@
+#include "core/fileio.h"
 #include "core/settings.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-void writeAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-} // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -44,7 +33,7 @@ class TestSettings : public QObject {
         QFETCH(QString, key);
         QTemporaryDir dir;
         const QString path = dir.filePath("z.ini");
-        writeAll(path, file);
+        QCOMPARE(fileio::writeFile(path, file), QString());
         QTEST(SettingsStore(path).read(key, "default"), "value");
     }
 
@@ -52,14 +41,14 @@ class TestSettings : public QObject {
     void write() {
         QTemporaryDir dir;
         const QString path = dir.filePath("z.ini");
-        writeAll(path, "[Ports]\r\nCOM2=/dev/tty\xe4\r\n[Einstellungen]\r\n"
-                       "Einstellungen=9600,n,8,2\r\nx=\xff\r\n");
+        QCOMPARE(fileio::writeFile(path, "[Ports]\r\nCOM2=/dev/tty\xe4\r\n[Einstellungen]\r\n"
+                                         "Einstellungen=9600,n,8,2\r\nx=\xff\r\n"),
+                 QString());
         SettingsStore store(path);
         store.write(SettingsStore::kLineSettings, "4800,n,8,2");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("[Ports]\r\nCOM2=/dev/tty\xe4\r\n[Einstellungen]\r\n"
-                                         "Einstellungen=\"4800,n,8,2\"\r\nx=\xff\r\n"));
+        QCOMPARE(fileio::readFile(path).data,
+                 QByteArray("[Ports]\r\nCOM2=/dev/tty\xe4\r\n[Einstellungen]\r\n"
+                            "Einstellungen=\"4800,n,8,2\"\r\nx=\xff\r\n"));
         QCOMPARE(store.read(SettingsStore::kLineSettings), QStringLiteral("4800,n,8,2"));
     }
 };
