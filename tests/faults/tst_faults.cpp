@@ -3,6 +3,7 @@
 #include "mainwindowfixture.h"
 #include "ptypeer.h"
 
+#include "core/fileio.h"
 #include "fixedtext/fixedtextops.h"
 #include "link/portlost.h"
 #include "link/qtserialport.h"
@@ -285,10 +286,9 @@ class TestFaults : public QObject {
         QFETCH(int, signal);
         QFETCH(QString, cue);
         QTemporaryDir dir;
-        QFile full(dir.filePath(QStringLiteral("full.txt")));
-        QVERIFY(full.open(QIODevice::WriteOnly) &&
-                full.write((QByteArray(40, 'A') + "\r\n").repeated(512)) > 0);
-        full.close();
+        QVERIFY(fileio::writeFile(dir.filePath(QStringLiteral("full.txt")),
+                                  (QByteArray(40, 'A') + "\r\n").repeated(512))
+                    .isEmpty());
         for (QString& arg : args)
             arg.replace(QLatin1Char('@'), dir.path());
         QProcess process;

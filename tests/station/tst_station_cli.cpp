@@ -65,7 +65,6 @@ void TestStationCli::severalTerminals_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("results"); // per terminal: result/failed step/attempts
     // Each row has a good terminal beside the others, which must come out as it would alone.
-
     // The lost port ends long before the other's retry, so a code that is not the highest
     // would show; a lost port is never retried.
     QTest::newRow("wrong echo, pty closed")

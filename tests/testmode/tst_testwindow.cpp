@@ -21,9 +21,9 @@ class TestWindow : public QObject {
 
     void leaveRun() {
         QFETCH(bool, closeWindow);
-        MainWindowFixture b;
-        FakeTerminal terminal(b.port);
-        TestMainWindow window(b.port, b.dialogs, *b.settings, *b.devices);
+        MainWindowFixture f;
+        FakeTerminal terminal(f.port);
+        TestMainWindow window(f.port, f.dialogs, *f.settings, *f.devices);
         LinkFlags::instance().setAbortRequested(true); // left over from an earlier run
         window.startUp();
         window.show();
@@ -40,8 +40,8 @@ class TestWindow : public QObject {
         QCOMPARE(window.isVisible(), !closeWindow);
         QTEST(op.rows, "rows");
         QCOMPARE(op.keysResult, QString()); // the key test never ran
-        QCOMPARE(b.dialogs.messages(), QStringList());
-        QVERIFY(b.port.written().endsWith("20x4\rTest-Ende"));
+        QCOMPARE(f.dialogs.messages(), QStringList());
+        QVERIFY(f.port.written().endsWith("20x4\rTest-Ende"));
     }
 
     void keyboardTest_data() {
